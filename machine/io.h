@@ -1,0 +1,22 @@
+// Handlers of the four I/O register blocks. The bus calls them with the
+// register number (address AND 3): 0 port A, 1 control register A, 2 port B,
+// 3 control register B. Every register is a latch byte in memory_image.
+#pragma once
+
+#include <cstdint>
+
+#include "machine/machine.h"
+
+namespace trivo {
+
+// side_effects is true for processor reads and false for the debugger's snapshot.
+uint8_t pia1_read(Machine& m, int reg, bool side_effects);
+void pia1_write(Machine& m, int reg, uint8_t value);
+uint8_t pia2_read(Machine& m, int reg);
+void pia2_write(Machine& m, int reg, uint8_t value);
+uint8_t printer_port_read(Machine& m, int reg);
+void printer_port_write(Machine& m, int reg, uint8_t value);
+uint8_t spare_port_read(Machine& m, int reg);
+void spare_port_write(Machine& m, int reg, uint8_t value);
+
+}  // namespace trivo
