@@ -8,3 +8,10 @@ namespace trivo {
 void debugger_instruction_check(Machine& m) { (void)m; }
 
 }  // namespace trivo
+
+namespace trivo {
+
+// No debugger windows exist yet.
+void debugger_refresh(Machine& m) { (void)m; }
+
+}  // namespace trivo

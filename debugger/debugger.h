@@ -10,3 +10,10 @@ namespace trivo {
 void debugger_instruction_check(Machine& m);
 
 }  // namespace trivo
+
+namespace trivo {
+
+// Before a repaint: brings the open debugger windows up to date.
+void debugger_refresh(Machine& m);
+
+}  // namespace trivo

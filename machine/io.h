@@ -9,6 +9,16 @@
 
 namespace trivo {
 
+// Hand-controller keypads as PIA1 port A sees them with this column select on port B.
+uint8_t keypad_read(const Machine& m, uint8_t port_b);
+// Keyboard row as PIA2 port A sees it.
+uint8_t keyboard_row_read(const Machine& m, int row);
+
+// Field-sync edges, signalled by the frame scheduler: rising at the start of
+// the frame, falling after the active lines.
+void field_sync_rise(Machine& m);
+void field_sync_fall(Machine& m);
+
 // side_effects is true for processor reads and false for the debugger's snapshot.
 uint8_t pia1_read(Machine& m, int reg, bool side_effects);
 void pia1_write(Machine& m, int reg, uint8_t value);

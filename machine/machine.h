@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "automation/automation.h"
+#include "cassette/deck.h"
+#include "cassette/printer.h"
+#include "host/sound.h"
 #include "machine/host.h"
+#include "machine/scheduler.h"
 #include "machine/settings.h"
 
 namespace trivo {
@@ -89,6 +94,21 @@ struct Machine {
     std::array<uint16_t, 0x10000> addr_ptr{};
     BusWatch watch;
     IoSnapshot io_snapshot_values{};
+
+    // Emulated keys held: 0-53 keyboard (row * 8 + bit), 64-95 hand controllers.
+    std::array<uint8_t, 128> key_state{};
+    uint8_t speaker_level = 0;  // last level of the speaker bit (PIA1 CRB bit 3)
+
+    Timing timing;
+    FrameScheduler scheduler;
+    VideoModeLog video_mode_log;
+    std::array<uint8_t, mode_map_size> video_mode_map{};
+
+    SoundOutput sound;
+    Printer printer;
+    DeckState deck;
+    uint8_t file_activity = 0;  // activity_printer | activity_cassette_*
+    QuickType quicktype;
 
     Settings settings;
     Host default_host;  // answers every request with "cancelled" / nothing

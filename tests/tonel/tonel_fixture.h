@@ -1,0 +1,38 @@
+// Small helpers for tonel's tests: a temporary folder per test and whole-file
+// reads and writes of the CPF fixtures and the converter's output.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace tonel_test {
+
+struct TempDir {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("tonel_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempDir() {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+inline void write_bytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<uint8_t> read_bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace tonel_test
