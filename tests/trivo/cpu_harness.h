@@ -8,12 +8,31 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <ostream>
 
 #include "cpu/cpu.h"
 #include "machine/bus.h"
 #include "machine/machine.h"
 
 namespace trivo::test {
+
+// The programmer-visible registers but pc, set or compared in one go.
+struct Regs {
+    uint8_t a = 0;
+    uint8_t b = 0;
+    uint16_t x = 0;
+    uint16_t s = 0;
+    uint8_t cc = 0;
+    bool operator==(const Regs&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Regs& r) {
+    const auto flags = os.flags();
+    os << std::hex << "{a=" << int{r.a} << " b=" << int{r.b} << " x=" << r.x << " s=" << r.s
+       << " cc=" << int{r.cc} << "}";
+    os.flags(flags);
+    return os;
+}
 
 struct CpuHarness {
     std::unique_ptr<Machine> machine = make_machine();
@@ -41,8 +60,32 @@ struct CpuHarness {
                                      m.memory_image[static_cast<uint16_t>(address + 1)]);
     }
 
-    // Runs one instruction (a budget of 1 always runs exactly one unless the
-    // processor waits) and returns the cycles the slice consumed.
+    // Turns the I/O blocks into RAM too, for programs that must run through
+    // the whole address space without touching a device.
+    void make_all_ram() {
+        constexpr uint32_t ram = attr_direct | attr_ram;
+        for (uint32_t a = 0; a <= 0xFFFF; ++a) {
+            m.addr_attr[a] = ram | ram << attr_write_shift;
+            m.addr_ptr[a] = static_cast<uint16_t>(a);
+        }
+    }
+
+    uint8_t byte(uint16_t address) const { return m.memory_image[address]; }
+
+    Regs regs() const { return {m.cpu.a, m.cpu.b, m.cpu.x, m.cpu.s, m.cpu.cc}; }
+
+    void set_regs(const Regs& r) {
+        m.cpu.a = r.a;
+        m.cpu.b = r.b;
+        m.cpu.x = r.x;
+        m.cpu.s = r.s;
+        m.cpu.cc = r.cc;
+    }
+
+    // Runs one instruction and returns the cycles the slice consumed. A
+    // budget of 1 ends the slice after the first instruction that costs
+    // anything; the free (zero-cost) opcodes run on into the next one, and a
+    // WAI or a branch to itself swallows the budget too.
     int step() { return cpu_execute(m, 1); }
 };
 
