@@ -1,0 +1,118 @@
+// The apfasm command line: assemble one source file and write the outputs
+// asked for. Nothing is written unless the whole assembly succeeded, and
+// each output replaces its file atomically.
+#include <string>
+#include <vector>
+
+#include "common/file_util.h"
+#include "tools/apfasm/assembler.h"
+
+namespace apfasm {
+
+namespace {
+
+constexpr const char* usage =
+    "usage: apfasm SOURCE [-o FILE [--from ADDR] [--to ADDR]] [--s19 FILE] [--list FILE]\n"
+    "\n"
+    "Assembles a Motorola 6800 source file.\n"
+    "  -o FILE      raw binary of the addresses --from to --to (inclusive); addresses\n"
+    "               nothing was assembled to hold $FF. Without --from/--to: from the\n"
+    "               lowest to the highest assembled address.\n"
+    "  --from ADDR  first address of the binary ($hex, 0xhex or decimal)\n"
+    "  --to ADDR    last address of the binary\n"
+    "  --s19 FILE   Motorola S-record file (S1 records and an S9 record)\n"
+    "  --list FILE  listing: line number, address, bytes, source\n"
+    "  --help       this text\n"
+    "Errors are reported as FILE:LINE: message; on any error no file is written.\n";
+
+}  // namespace
+
+int run_command_line(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    std::string source, binary_path, s19_path, list_path;
+    std::optional<uint16_t> from, to;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out += usage;
+            return 0;
+        }
+        if (a == "-o" || a == "--from" || a == "--to" || a == "--s19" || a == "--list") {
+            if (i + 1 >= args.size()) {
+                err += "apfasm: " + a + " needs a value\n";
+                return 2;
+            }
+            const std::string& value = args[++i];
+            if (a == "--from" || a == "--to") {
+                const std::optional<uint16_t> address = parse_address(value);
+                if (!address) {
+                    err += "apfasm: bad address '" + value + "' for " + a +
+                           " (0 to 65535: decimal, $hex or 0xhex)\n";
+                    return 2;
+                }
+                (a == "--from" ? from : to) = address;
+            } else {
+                (a == "-o" ? binary_path : a == "--s19" ? s19_path : list_path) = value;
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            err += "apfasm: unknown option '" + a + "'\n" + usage;
+            return 2;
+        } else if (source.empty()) {
+            source = a;
+        } else {
+            err += "apfasm: more than one source file ('" + source + "', '" + a + "')\n";
+            return 2;
+        }
+    }
+    if (source.empty()) {
+        err += usage;
+        return 2;
+    }
+    if ((from || to) && binary_path.empty()) {
+        err += "apfasm: --from and --to set the binary's range; give -o FILE\n";
+        return 2;
+    }
+    if (from && to && *from > *to) {
+        err += "apfasm: --from is above --to\n";
+        return 2;
+    }
+
+    const Assembly assembly = assemble(source);
+    if (!assembly.ok()) {
+        for (const std::string& e : assembly.errors) err += e + "\n";
+        return 1;
+    }
+
+    // Every output is built before any is written, so a problem with one
+    // writes none.
+    struct Output {
+        std::string path;
+        std::string contents;
+    };
+    std::vector<Output> outputs;
+    if (!binary_path.empty()) {
+        const auto range = used_range(assembly);
+        if (!range && !(from && to)) {
+            err += "apfasm: nothing was assembled; give --from and --to for the binary\n";
+            return 1;
+        }
+        const uint16_t first = from ? *from : range->first;
+        const uint16_t last = to ? *to : range->second;
+        if (first > last) {
+            err += "apfasm: the binary's range is empty (--from above the last assembled address, "
+                   "or --to below the first)\n";
+            return 1;
+        }
+        outputs.push_back({binary_path, binary_image(assembly, first, last)});
+    }
+    if (!s19_path.empty()) outputs.push_back({s19_path, s19_text(assembly)});
+    if (!list_path.empty()) outputs.push_back({list_path, listing_text(assembly)});
+    for (const Output& o : outputs) {
+        if (!common::write_file_atomic(o.path, o.contents)) {
+            err += "apfasm: cannot write '" + o.path + "'\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace apfasm
