@@ -14,6 +14,7 @@
 #include "machine/host.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "video/video.h"
 
 namespace trivo {
 
@@ -103,6 +104,15 @@ struct Machine {
     FrameScheduler scheduler;
     VideoModeLog video_mode_log;
     std::array<uint8_t, mode_map_size> video_mode_map{};
+
+    // The display: the picture's colour table (the settings' palette as of
+    // the last video_build_tables), the character ROMs the tables are built
+    // from, the prerendered tables and the last composed picture.
+    VideoPalette video_palette = default_video_palette;
+    std::array<uint8_t, char_rom_size> char_rom{};
+    std::array<uint8_t, char_rom_ext_size> char_rom_ext = char_rom_ext_test_pattern;
+    VideoTables video_tables;
+    FramePixels frame_pixels{};
 
     SoundOutput sound;
     Printer printer;
