@@ -69,10 +69,18 @@ inline void bus_write(Machine& m, uint16_t address, uint8_t value) {
 }
 
 // Operand bytes of instructions (immediate data, offsets, addresses).
-inline uint8_t bus_fetch_operand(Machine& m, uint16_t address) { return bus_read(m, address); }
+// While the BASIC ROM traps are armed (fast cassette I/O), the deck sees
+// every fetch first; unarmed, the flag test is all they cost.
+inline uint8_t bus_fetch_operand(Machine& m, uint16_t address) {
+    if (m.rom_hacks_armed) return deck_fetch_operand(m, address);
+    return bus_read(m, address);
+}
 
-// Opcode bytes.
-inline uint8_t bus_fetch_opcode(Machine& m, uint16_t address) { return bus_read(m, address); }
+// Opcode bytes; the same traps.
+inline uint8_t bus_fetch_opcode(Machine& m, uint16_t address) {
+    if (m.rom_hacks_armed) return deck_fetch_opcode(m, address);
+    return bus_read(m, address);
+}
 
 // For the debugger windows only: reads the registers of every I/O block
 // (PIA1 without its IRQ side effect) and keeps them for bus_peek.

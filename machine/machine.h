@@ -6,12 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "automation/automation.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
 #include "host/sound.h"
 #include "machine/host.h"
+#include "machine/rom_images.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "video/video.h"
@@ -114,6 +116,18 @@ struct Machine {
     VideoTables video_tables;
     FramePixels frame_pixels{};
 
+    // ROM images as loaded (staging buffers), copied into memory_image by
+    // install_rom_images.
+    RomImages rom_images;
+    // The BASIC ROM's cassette routines are intercepted (fast I/O): decided
+    // by load_rom_images, read by the bus's opcode fetch.
+    bool rom_hacks_armed = false;
+    // The WAV->CAS logger is switched on (menu check mark); only possible
+    // while the traps are armed, load_rom_images switches it off otherwise.
+    bool wav_logger_on = false;
+    // Set by every machine_reset: the main loop runs frames only from then on.
+    bool machine_started = false;
+
     SoundOutput sound;
     Printer printer;
     DeckState deck;
@@ -121,6 +135,10 @@ struct Machine {
     QuickType quicktype;
 
     Settings settings;
+    // The configuration file the settings were read from, set at start-up;
+    // file choices (the FILES keys) are written back to it at once. Empty
+    // (as in tests): nothing is written.
+    std::string config_path;
     Host default_host;  // answers every request with "cancelled" / nothing
     Host* host = &default_host;
 

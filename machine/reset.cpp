@@ -1,0 +1,51 @@
+#include "machine/reset.h"
+
+#include "cassette/deck.h"
+#include "cassette/printer.h"
+#include "cpu/cpu.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "machine/rom_images.h"
+#include "machine/scheduler.h"
+
+namespace trivo {
+
+namespace {
+
+// PIA2 port B bit 7 is the cassette input level; with the tape stopped the
+// input reads low.
+constexpr uint16_t cassette_input_latch = pia2_base + 2;
+constexpr uint8_t cassette_input_bit = 0x80;
+
+}  // namespace
+
+void machine_reset(Machine& m, int kind) {
+    // 1. Stop the devices around the machine. Quick-typing is stopped here
+    // too once it has a stop operation; a running script is left alone.
+    // The cassette deck stops playback (which detaches the tape, closes a
+    // WAV recording and the logger's file) and ends the recording.
+    m.memory_image[cassette_input_latch] &= static_cast<uint8_t>(~cassette_input_bit);
+    printer_close(m);
+    deck_stop_tape(m);
+    deck_close_output(m);
+
+    // 2. Power cycle: map, empty memory, ROM images.
+    if (kind > reset_soft) {
+        memory_map_build(m);
+        m.memory_image.fill(0);
+        install_rom_images(m);
+    }
+
+    // 3. The processor starts at the reset vector.
+    cpu_init(m);
+    cpu_reset(m);
+
+    // 4. Every device time stamp counts from the reset.
+    m.machine_clock = 0;
+
+    // 5, 6. The main loop runs frames from now on, the first one at once.
+    m.machine_started = true;
+    frame_timer_arm(m);
+}
+
+}  // namespace trivo
