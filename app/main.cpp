@@ -1,30 +1,49 @@
 // trivo: emulator of the APF Imagination Machine.
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/headless.h"
+#include "firmware/builtin_images.h"
 
 namespace {
 
-void print_usage() {
-    std::printf(
-        "trivo - emulator of the APF Imagination Machine (MP1000 console and keyboard unit)\n"
-        "\n"
-        "This build holds the emulation core: the 6800 processor and the machine's\n"
-        "memory map and bus. The window, sound and the headless runner are not part\n"
-        "of it yet, so there is nothing to start.\n"
-        "\n"
-        "usage: trivo [--help]\n");
+void print_usage(std::FILE* to) {
+    std::fprintf(to,
+                 "trivo - emulator of the APF Imagination Machine (MP1000 console and keyboard "
+                 "unit)\n"
+                 "\n"
+                 "usage: trivo --headless [options]\n"
+                 "       trivo --help\n"
+                 "\n"
+                 "%s"
+                 "\n"
+                 "The configuration file is the one DI10.INI in the current folder names\n"
+                 "(section CONFIG, key ini), or foo.ini. The window comes in a later version;\n"
+                 "this one runs the machine headless only.\n",
+                 trivo::headless_usage());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "-h") != 0) {
-            std::fprintf(stderr, "trivo: unknown option '%s'\n", argv[i]);
-            print_usage();
-            return 2;
-        }
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        print_usage(stdout);
+        return 0;
     }
-    print_usage();
-    return 0;
+    if (args[0] != "--headless") {
+        std::fprintf(stderr, "trivo: unknown option '%s'\n\n", args[0].c_str());
+        print_usage(stderr);
+        return 2;
+    }
+    auto parsed = trivo::headless_parse({args.begin() + 1, args.end()});
+    if (auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "trivo: %s\n\n", error->c_str());
+        print_usage(stderr);
+        return 2;
+    }
+    return trivo::headless_run(std::get<trivo::HeadlessOptions>(parsed),
+                               trivo::builtin_images(), std::cout, std::cerr);
 }

@@ -1,0 +1,259 @@
+#include "app/headless.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "app/config.h"
+#include "cassette/deck.h"
+#include "common/file_util.h"
+#include "host/screenshot.h"
+#include "host/sound.h"
+#include "machine/machine.h"
+#include "machine/reset.h"
+#include "machine/rom_images.h"
+#include "machine/scheduler.h"
+#include "video/video.h"
+
+namespace trivo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Messages to stderr, file dialogs cancelled. The counter is either the real
+// clock (real time) or a count the runner advances by one frame period per
+// frame, so every frame is due at once; the millisecond clock is always
+// real, so the speed measurement tells how fast the host really runs.
+class HeadlessHost : public Host {
+public:
+    HeadlessHost(std::ostream& err, const HeadlessOptions& options)
+        : err_(err), realtime_(options.realtime), tape_(options.tape), record_(options.record) {}
+
+    MessageAnswer message_box(const std::string& caption, const std::string& text,
+                              MessageIcon, MessageButtons buttons) override {
+        err_ << caption << ": " << text << '\n';
+        return buttons == MessageButtons::yes_no ? MessageAnswer::no : MessageAnswer::ok;
+    }
+    // The deck's dialogs are answered from --tape and --record, each once:
+    // a program that asks again finds the tape at its end, as a user who
+    // cancels the dialog would.
+    std::optional<std::string> choose_open_file(const FileRequest& request) override {
+        if ((request.title == deck_open_title || request.title == deck_play_title) &&
+            !tape_.empty()) {
+            return std::exchange(tape_, std::string());
+        }
+        err_ << "trivo: no file chosen for \"" << request.title << "\" (headless)\n";
+        return std::nullopt;
+    }
+    std::optional<std::string> choose_save_file(const FileRequest& request) override {
+        if (request.title == deck_save_title && !record_.empty()) {
+            return std::exchange(record_, std::string());
+        }
+        err_ << "trivo: no file chosen for \"" << request.title << "\" (headless)\n";
+        return std::nullopt;
+    }
+    void debug_output(const std::string& text) override { err_ << text; }
+    uint32_t milliseconds() override {
+        return static_cast<uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count());
+    }
+    std::optional<int64_t> counter() override {
+        if (!realtime_) return fake_counter;
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
+    }
+    int64_t counter_frequency() override { return 1'000'000'000; }
+
+    int64_t fake_counter = 0;
+
+private:
+    std::ostream& err_;
+    bool realtime_;
+    std::string tape_;
+    std::string record_;
+    Clock::time_point start_ = Clock::now();
+};
+
+bool ends_with_png(std::string_view name) {
+    if (name.size() < 4) return false;
+    std::string tail(name.substr(name.size() - 4));
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".png";
+}
+
+bool parse_count(const std::string& text, int64_t& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < 0 || v > 100'000'000) return false;
+    value = v;
+    return true;
+}
+
+bool parse_seconds(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v) || v < 0 || v > 1'000'000) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+const char* headless_usage() {
+    return "  --headless            run without a window and end by itself; then:\n"
+           "    --config FILE       configuration file to use instead of the one DI10.INI names\n"
+           "    --frames N          frames to run (default 600, ten seconds at 60 Hz)\n"
+           "    --seconds S         emulated seconds to run instead, at the configured frame rate\n"
+           "    --realtime          run at the machine's real speed instead of flat out\n"
+           "    --screenshot FILE   save the last frame: BMP, or PNG when FILE ends in .png\n"
+           "    --ram-dump FILE     save the 64K address space (as memory holds it) to FILE\n"
+           "    --speed             print frames per second and the emulation speed at the end\n"
+           "    --tape FILE         the cassette to play when the machine asks for one\n"
+           "    --record FILE       the cassette file to record into when the machine saves\n";
+}
+
+std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std::string>& args) {
+    HeadlessOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--config") {
+            if (!value(o.config) || o.config.empty()) return "--config needs a file name";
+        } else if (a == "--frames") {
+            if (!value(v) || !parse_count(v, o.frames)) {
+                return "--frames needs a whole number from 0 to 100000000";
+            }
+        } else if (a == "--seconds") {
+            if (!value(v) || !parse_seconds(v, o.seconds)) {
+                return "--seconds needs a number of seconds from 0 to 1000000";
+            }
+            o.seconds_given = true;
+        } else if (a == "--realtime") {
+            o.realtime = true;
+        } else if (a == "--screenshot") {
+            if (!value(o.screenshot) || o.screenshot.empty()) return "--screenshot needs a file name";
+        } else if (a == "--ram-dump") {
+            if (!value(o.ram_dump) || o.ram_dump.empty()) return "--ram-dump needs a file name";
+        } else if (a == "--tape") {
+            if (!value(o.tape) || o.tape.empty()) return "--tape needs a file name";
+        } else if (a == "--record") {
+            if (!value(o.record) || o.record.empty()) return "--record needs a file name";
+        } else if (a == "--speed") {
+            o.print_speed = true;
+        } else {
+            return "unknown option '" + a + "'";
+        }
+    }
+    return o;
+}
+
+int headless_run(const HeadlessOptions& options, const BuiltinImages& images, std::ostream& out,
+                 std::ostream& err) {
+    auto machine = make_machine();
+    Machine& m = *machine;
+    HeadlessHost host(err, options);
+    m.host = &host;
+
+    // Start-up, in the program's order: configuration, ROM images, timing,
+    // then what the window's creation does, then the first hard reset.
+    const std::string startup = std::filesystem::current_path().string();
+    std::string config_path = options.config.empty() ? config_locate(startup) : options.config;
+    if (!options.config.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(config_path, ec)) {
+            err << "trivo: cannot read configuration file " << config_path << '\n';
+            return 1;
+        }
+    }
+    if (!options.tape.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(options.tape, ec)) {
+            err << "trivo: cannot read cassette file " << options.tape << '\n';
+            return 1;
+        }
+    }
+    config_read_all(config_path, m.settings);
+    m.config_path = config_path;
+    load_rom_images(m, images);
+    timing_recompute(m);
+    frame_scheduler_start(m);
+    video_build_tables(m);
+    sound_initialise(m);  // no sound device: frames keep the counter's pacing
+    machine_reset(m, reset_hard);
+
+    int64_t frames = options.frames;
+    if (options.seconds_given) {
+        frames = static_cast<int64_t>(std::llround(options.seconds * m.timing.frames_per_second));
+    }
+
+    const auto started = Clock::now();
+    int64_t ran = 0;
+    while (ran < frames) {
+        const uint32_t clock_before = m.machine_clock;
+        const bool stopped = m.break_flags != 0;
+        frame_tick(m);
+        if (stopped) {
+            // A stopped processor runs no frame; nothing will clear the stop here.
+            err << "trivo: the processor stopped: " << m.break_reason << '\n';
+            break;
+        }
+        if (m.machine_clock != clock_before) {
+            ++ran;
+            host.fake_counter += m.scheduler.frame_period;
+        } else if (options.realtime) {
+            // Sleep until the next frame is due instead of spinning.
+            const int64_t wait = m.scheduler.next_frame_time - *host.counter();
+            if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+        } else {
+            host.fake_counter = m.scheduler.next_frame_time;
+        }
+    }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+
+    int status = 0;
+    if (!options.screenshot.empty()) {
+        video_render_frame(m);
+        std::optional<std::vector<uint8_t>> bytes;
+        if (ends_with_png(options.screenshot)) {
+            bytes = display_frame_png(m);
+        } else {
+            bytes = display_frame_bmp(m);
+        }
+        if (!bytes || !common::write_file_atomic(
+                          options.screenshot,
+                          std::string_view(reinterpret_cast<const char*>(bytes->data()),
+                                           bytes->size()))) {
+            err << "trivo: cannot write screenshot " << options.screenshot << '\n';
+            status = 1;
+        }
+    }
+    if (!options.ram_dump.empty() &&
+        !common::write_file_atomic(
+            options.ram_dump,
+            std::string_view(reinterpret_cast<const char*>(m.memory_image.data()),
+                             m.memory_image.size()))) {
+        err << "trivo: cannot write RAM dump " << options.ram_dump << '\n';
+        status = 1;
+    }
+    if (options.print_speed) {
+        const double fps = elapsed > 0 ? static_cast<double>(ran) / elapsed : 0.0;
+        out << "frames " << ran << ", " << static_cast<int64_t>(fps) << " frames per second, speed "
+            << m.scheduler.speed_percent << "%\n";
+    }
+    return status;
+}
+
+}  // namespace trivo
