@@ -5,17 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path = fs::temp_directory_path() /
-                    ("common_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                     "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-};
+using TempDir = test_support::ScratchFolder;
 
 TEST(FileUtil, ReadFileHonoursTheSizeLimitAndMissingFiles) {
     TempDir dir;

@@ -8,19 +8,13 @@
 #include <random>
 #include <sstream>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path =
-        fs::temp_directory_path() /
-        ("profile_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const char* name) const { return (path / name).string(); }
-};
+using TempDir = test_support::ScratchFolder;
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

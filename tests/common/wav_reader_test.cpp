@@ -10,6 +10,7 @@
 #include <random>
 
 #include "common/wav_bytes.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -21,12 +22,7 @@ using test_wav::fmt_body;
 using test_wav::Format;
 using test_wav::riff;
 
-struct TempDir {
-    fs::path path = fs::temp_directory_path() /
-                    ("wav_reader_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
+struct TempDir : test_support::ScratchFolder {
 
     std::string write(const std::string& name, const Bytes& bytes) const {
         const std::string file = (path / name).string();

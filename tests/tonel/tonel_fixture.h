@@ -11,19 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
+
 namespace tonel_test {
 
-struct TempDir {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("tonel_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
+using TempDir = test_support::ScratchFolder;
 
 inline void write_bytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
     std::ofstream(file, std::ios::binary)

@@ -11,6 +11,7 @@
 
 #include "app/headless.h"
 #include "firmware/builtin_images.h"
+#include "scratch_folder.h"
 
 namespace trivo {
 namespace {
@@ -19,21 +20,10 @@ namespace fs = std::filesystem;
 
 // Runs in a scratch folder as the current directory, so DI10.INI, foo.ini
 // and relative outputs are the test's own.
-struct ScratchFolder {
+struct ScratchFolder : test_support::ScratchFolder {
     fs::path previous = fs::current_path();
-    fs::path path;
-    ScratchFolder() {
-        path = fs::temp_directory_path() /
-               ("trivo_headless_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-        fs::current_path(path);
-    }
-    ~ScratchFolder() {
-        fs::current_path(previous);
-        fs::remove_all(path);
-    }
+    ScratchFolder() { fs::current_path(path); }
+    ~ScratchFolder() { fs::current_path(previous); }
 };
 
 std::vector<uint8_t> read_bytes(const fs::path& file) {

@@ -10,6 +10,7 @@
 #include "fake_host.h"
 #include "machine/bus.h"
 #include "machine/machine.h"
+#include "scratch_folder.h"
 
 namespace trivo {
 namespace {
@@ -17,17 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakeHost;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() /
-               ("trivo_printer_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
+using TempDir = test_support::ScratchFolder;
 
 std::string contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -16,6 +16,7 @@
 
 #include "fake_host.h"
 #include "machine/rom_images.h"
+#include "scratch_folder.h"
 
 namespace trivo::test {
 
@@ -74,24 +75,7 @@ public:
     }
 };
 
-// A fresh folder per test, removed afterwards.
-struct ScratchDir {
-    std::filesystem::path path;
-
-    ScratchDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("trivo_rom_") + info->test_suite_name() + "_" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        path = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path); }
-
-    std::string file(std::string_view name) const { return (path / name).string(); }
-};
+using ScratchDir = test_support::ScratchFolder;
 
 inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);

@@ -15,21 +15,14 @@
 #include "fake_host.h"
 #include "machine/machine.h"
 #include "video/video.h"
+#include "scratch_folder.h"
 
 namespace trivo {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path =
-        fs::temp_directory_path() /
-        ("screenshot_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
+using TempDir = test_support::ScratchFolder;
 
 std::vector<uint8_t> slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
