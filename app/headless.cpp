@@ -79,13 +79,6 @@ private:
     Clock::time_point start_ = Clock::now();
 };
 
-bool ends_with_png(std::string_view name) {
-    if (name.size() < 4) return false;
-    std::string tail(name.substr(name.size() - 4));
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".png";
-}
-
 bool parse_count(const std::string& text, int64_t& value) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -227,7 +220,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     if (!options.screenshot.empty()) {
         video_render_frame(m);
         std::optional<std::vector<uint8_t>> bytes;
-        if (ends_with_png(options.screenshot)) {
+        if (common::has_extension(options.screenshot, ".png")) {
             bytes = display_frame_png(m);
         } else {
             bytes = display_frame_bmp(m);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -80,13 +79,6 @@ void set_input(Machine& m, bool high) {
     uint8_t& latch = m.memory_image[cassette_input_latch];
     latch = high ? static_cast<uint8_t>(latch | deck_input_bit)
                  : static_cast<uint8_t>(latch & ~deck_input_bit);
-}
-
-bool ends_with_wav(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".wav";
 }
 
 // A WAV file chosen under any name: the first 12 bytes are "RIFF", a size
@@ -275,7 +267,7 @@ void deck_install_image(Machine& m, std::vector<uint8_t> image) {
 }
 
 bool deck_load_image(Machine& m, const std::string& path) {
-    if (ends_with_wav(path)) return deck_open_cassette_file(m, path);
+    if (common::has_extension(path, ".wav")) return deck_open_cassette_file(m, path);
     deck_stop_tape(m);
     std::optional<std::vector<uint8_t>> data = common::read_file(path, tape_image_max_size);
     if (!data || data->empty()) return false;
@@ -389,7 +381,7 @@ bool deck_play_cassette_file(Machine& m) {
 bool deck_open_cassette_file(Machine& m, const std::string& path) {
     if (!FileHandle(std::fopen(path.c_str(), "rb"))) return false;
     deck_stop_tape(m);
-    if (ends_with_wav(path) || starts_as_wav(path)) return wav_input_open(m, path);
+    if (common::has_extension(path, ".wav") || starts_as_wav(path)) return wav_input_open(m, path);
     return block_image_open(m, path);
 }
 

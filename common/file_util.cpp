@@ -1,5 +1,6 @@
 #include "common/file_util.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -27,6 +28,18 @@ std::optional<std::vector<uint8_t>> read_file(const std::string& path, size_t ma
     }
     if (std::ferror(f.get())) return std::nullopt;
     return data;
+}
+
+bool has_extension(std::string_view name, std::string_view extension) {
+    if (name.size() < extension.size()) return false;
+    const std::string_view tail = name.substr(name.size() - extension.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(tail[i])) !=
+            std::tolower(static_cast<unsigned char>(extension[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool write_file_atomic(const std::string& path, std::string_view contents) {

@@ -21,6 +21,9 @@ std::optional<std::vector<uint8_t>> read_file(const std::string& path, size_t ma
 // file. Returns false (and leaves any old file untouched) on failure.
 bool write_file_atomic(const std::string& path, std::string_view contents);
 
+// True when a file name ends in the extension (".wav"), in any letter case.
+bool has_extension(std::string_view name, std::string_view extension);
+
 inline void put_le16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);

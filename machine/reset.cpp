@@ -10,21 +10,12 @@
 
 namespace trivo {
 
-namespace {
-
-// PIA2 port B bit 7 is the cassette input level; with the tape stopped the
-// input reads low.
-constexpr uint16_t cassette_input_latch = pia2_base + 2;
-constexpr uint8_t cassette_input_bit = 0x80;
-
-}  // namespace
-
 void machine_reset(Machine& m, int kind) {
     // 1. Stop the devices around the machine. Quick-typing is stopped here
     // too once it has a stop operation; a running script is left alone.
     // The cassette deck stops playback (which detaches the tape, closes a
-    // WAV recording and the logger's file) and ends the recording.
-    m.memory_image[cassette_input_latch] &= static_cast<uint8_t>(~cassette_input_bit);
+    // WAV recording and the logger's file, and lets the cassette input bit
+    // of PIA2 port B fall) and ends the recording.
     printer_close(m);
     deck_stop_tape(m);
     deck_close_output(m);

@@ -53,3 +53,22 @@ TEST(FileUtil, LittleEndianLayouts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileUtil, ExtensionsMatchInAnyCase) {
+    const struct {
+        const char* name;
+        const char* extension;
+        bool matches;
+    } cases[] = {
+        {"tape.wav", ".wav", true}, {"TAPE.WAV", ".wav", true}, {"shot.Png", ".png", true},
+        {"tape.wav.cpf", ".wav", false}, {"wav", ".wav", false}, {"", ".wav", false},
+        {"a.wavx", ".wav", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(common::has_extension(c.name, c.extension), c.matches) << c.name;
+    }
+}
+
+}  // namespace
