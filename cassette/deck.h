@@ -45,9 +45,6 @@ inline constexpr uint8_t activity_printer = 0x01;
 inline constexpr uint8_t activity_cassette_output = 0x02;
 inline constexpr uint8_t activity_cassette_input = 0x04;
 
-// Processor cycles in an emulated second, the clock WAV samples are paced by.
-inline constexpr uint32_t deck_cycles_per_second = 894900;
-
 // After more than this many cycles (about one second) without a read of the
 // cassette input the tape is stopped, and without a byte written the
 // recording is closed.

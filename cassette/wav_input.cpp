@@ -6,6 +6,7 @@
 #include "cassette/deck.h"
 #include "machine/bus.h"
 #include "machine/machine.h"
+#include "machine/scheduler.h"
 
 namespace trivo {
 
@@ -47,7 +48,7 @@ void wav_input_sample(Machine& m, uint32_t elapsed) {
     WavInput& w = m.deck.wav;
     // The sample due at this moment; the input shows the newest sample taken,
     // so it lags the recording by at most one sample.
-    const uint64_t target = uint64_t{w.reader.sample_rate()} * elapsed / deck_cycles_per_second;
+    const uint64_t target = uint64_t{w.reader.sample_rate()} * elapsed / cpu_clock_hz;
     while (w.samples_consumed < target) {
         uint8_t sample;
         const bool taken = w.reader.next_sample(sample);

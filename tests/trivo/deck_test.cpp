@@ -459,7 +459,7 @@ TEST(DeckCartridge, TonelRecordingDecodesThroughTheCassetteInput) {
         r.m.memory_image[basic_load_checksum] = 0x5A;
         // Half a second of silence, 12000 leader periods, the data: about
         // 13 emulated seconds.
-        ASSERT_TRUE(r.run_cartridge(test::cart_cload, 20ull * deck_cycles_per_second));
+        ASSERT_TRUE(r.run_cartridge(test::cart_cload, 20ull * cpu_clock_hz));
         EXPECT_EQ(r.m.memory_image[test::cart_status], 0) << "a data period timed out";
         EXPECT_EQ(r.memory(test::cart_buffer, image.size()), image);
         EXPECT_EQ(r.m.memory_image[basic_load_checksum], test::sum8(image));

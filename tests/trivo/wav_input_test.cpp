@@ -85,7 +85,7 @@ TEST(WavInput, SamplesArePacedByTheProcessorClock) {
         EXPECT_FALSE(r.input_at(t0 + c.first_sample_at - 1)) << "silence before the first sample";
         EXPECT_TRUE(r.input_at(t0 + c.first_sample_at));
         for (uint32_t e = c.first_sample_at; e < 60'000; e += 3) {
-            const uint64_t due = uint64_t{c.rate} * e / deck_cycles_per_second;
+            const uint64_t due = uint64_t{c.rate} * e / cpu_clock_hz;
             ASSERT_EQ(r.input_at(t0 + e), samples[due - 1] > 128) << "elapsed " << e;
             ASSERT_EQ(r.m.deck.wav.samples_consumed, due);
         }
@@ -104,7 +104,7 @@ TEST(WavInput, StereoPlaysTheLeftChannel) {
     ASSERT_TRUE(deck_open_cassette_file(r.m, r.write("st.wav", test_wav::wav(stereo, 44100, 2))));
     r.input_at(0);
     for (uint32_t e = 21; e < 9000; e += 7) {
-        const uint64_t due = uint64_t{44100} * e / deck_cycles_per_second;
+        const uint64_t due = uint64_t{44100} * e / cpu_clock_hz;
         ASSERT_EQ(r.input_at(e), left[due - 1] > 128) << "elapsed " << e;
     }
 }
@@ -131,7 +131,7 @@ TEST(WavInput, EndOfTheRecordingDetachesTheTape) {
         DeckRig r;
         ASSERT_TRUE(deck_open_cassette_file(r.m, r.write("end.wav", c.file)));
         r.input_at(0);
-        const uint32_t per_sample = deck_cycles_per_second / 8000 + 1;  // 112
+        const uint32_t per_sample = cpu_clock_hz / 8000 + 1;  // 112
         EXPECT_TRUE(r.input_at(per_sample));       // 129
         EXPECT_FALSE(r.input_at(2 * per_sample));  // 128
         EXPECT_TRUE(r.input_at(3 * per_sample));
