@@ -92,20 +92,18 @@ void sound_redo(Machine& m) {
 
 void sound_resynchronise(Machine& m) {
     SoundOutput& s = m.sound;
+    bool restart = false;
     if (s.clicker_buffer) {
-        const bool restart = s.sink->is_playing();
+        restart = s.sink->is_playing();
         if (restart) s.sink->stop();
         s.sink->set_play_position(0);
         s.last_play_position = 0;
         s.silence_counter = 0;
-        s.bytes_this_frame = s.lock_size;
-        // The writer starts three frames ahead of the play cursor.
-        s.next_lock_position = static_cast<uint32_t>(3 * s.lock_size);
-        if (restart) s.sink->play_looping();
-    } else {
-        s.bytes_this_frame = s.lock_size;
-        s.next_lock_position = static_cast<uint32_t>(3 * s.lock_size);
     }
+    s.bytes_this_frame = s.lock_size;
+    // The writer starts three frames ahead of the play cursor.
+    s.next_lock_position = static_cast<uint32_t>(3 * s.lock_size);
+    if (restart) s.sink->play_looping();
 }
 
 void sound_record_edge(Machine& m, int level, uint32_t clock) {
