@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tonel/converter.h"
+#include "converter.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "tonel/command_line.h"
+#include "command_line.h"
 
-#include "tonel/converter.h"
+#include "converter.h"
 
 namespace tonel {
 

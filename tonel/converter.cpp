@@ -1,4 +1,4 @@
-#include "tonel/converter.h"
+#include "converter.h"
 
 #include <algorithm>
 #include <cmath>

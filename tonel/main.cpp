@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tonel/command_line.h"
+#include "command_line.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);

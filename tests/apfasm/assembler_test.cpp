@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/apfasm/sources.h"
+#include "sources.h"
 
 namespace apfasm {
 namespace {

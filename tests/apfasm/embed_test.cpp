@@ -6,7 +6,7 @@
 
 #include "common/file_util.h"
 #include "embed_fixture.h"
-#include "tools/apfasm/assembler.h"
+#include "apfasm/assembler.h"
 
 namespace apfasm {
 namespace {

@@ -10,25 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "cpu/opcode_table.h"
+#include "common/opcode_table.h"
 #include "debugger/disassembler.h"
-#include "tests/apfasm/sources.h"
+#include "sources.h"
 
 namespace apfasm {
 namespace {
 
 // "ldaa #12", "ldaa 1234", "jmp  12,x" ... into "ldaa #$12", "ldaa >$1234", ...
-std::string to_source(const std::string& text, trivo::AddressMode mode) {
+std::string to_source(const std::string& text, m6800::AddressMode mode) {
     std::string line = text;
     while (!line.empty() && line.back() == ' ') line.pop_back();
     if (line.size() <= 5) return "        " + line;
     const std::string mnemonic = line.substr(0, 5);
     std::string operand = line.substr(5);
     switch (mode) {
-        case trivo::AddressMode::immediate8:
-        case trivo::AddressMode::immediate16: operand = "#$" + operand.substr(1); break;
-        case trivo::AddressMode::direct: operand = "<$" + operand; break;
-        case trivo::AddressMode::extended: operand = ">$" + operand; break;
+        case m6800::AddressMode::immediate8:
+        case m6800::AddressMode::immediate16: operand = "#$" + operand.substr(1); break;
+        case m6800::AddressMode::direct: operand = "<$" + operand; break;
+        case m6800::AddressMode::extended: operand = ">$" + operand; break;
         default: operand = "$" + operand; break;  // relative target, indexed offset
     }
     return "        " + mnemonic + operand;
@@ -51,7 +51,7 @@ TEST(RoundTrip, EveryOpcodeReassemblesToItsOwnBytes) {
             std::array<char, trivo::disasm_text_size> text;
             const uint32_t result = trivo::disassemble(text, s.address, opcode, s.byte1, s.byte2);
             const size_t length = result & trivo::disasm_length_mask;
-            const std::string line = to_source(text.data(), trivo::opcode_table[op].mode);
+            const std::string line = to_source(text.data(), m6800::opcode_table[op].mode);
             SCOPED_TRACE(line);
             char org[32];
             std::snprintf(org, sizeof org, "        org $%04X\n", s.address);

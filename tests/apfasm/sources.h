@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/apfasm/assembler.h"
+#include "apfasm/assembler.h"
 
 namespace apfasm::test {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "common/wav_bytes.h"
+#include "wav_bytes.h"
 #include "scratch_folder.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "cpu/cpu.h"
-#include "tests/trivo/cpu_harness.h"
+#include "cpu_harness.h"
 
 namespace trivo::test {
 namespace {

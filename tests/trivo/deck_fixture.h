@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cassette/deck.h"
-#include "common/wav_bytes.h"
+#include "wav_bytes.h"
 #include "cpu/cpu.h"
 #include "deck_cart.h"
 #include "machine/bus.h"

@@ -9,7 +9,7 @@
 #include "cassette/block_image.h"
 #include "cassette/wav_input.h"
 #include "deck_fixture.h"
-#include "tonel/converter.h"
+#include "converter.h"
 
 namespace trivo {
 namespace {

@@ -8,9 +8,10 @@
 #include <array>
 #include <string>
 
-#include "cpu/opcode_table.h"
+#include "common/opcode_table.h"
 
 namespace trivo {
+using namespace m6800;
 namespace {
 
 struct Line {

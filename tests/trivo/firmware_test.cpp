@@ -13,7 +13,7 @@
 
 #include "cpu/cpu.h"
 #include "fake_host.h"
-#include "firmware/builtin_images.h"
+#include "machine/builtin_images.h"
 #include "machine/bus.h"
 #include "machine/io.h"
 #include "machine/keys.h"

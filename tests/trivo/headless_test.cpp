@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/headless.h"
-#include "firmware/builtin_images.h"
+#include "machine/builtin_images.h"
 #include "scratch_folder.h"
 
 namespace trivo {

@@ -8,7 +8,7 @@
 // label moves. Equates whose value depends on later symbols are resolved
 // between the passes. Pass 2 evaluates every operand, checks ranges and
 // produces the bytes and the listing. Pass 2 runs only after a clean pass 1.
-#include "tools/apfasm/assembler.h"
+#include "apfasm/assembler.h"
 
 #include <array>
 #include <cctype>
@@ -17,25 +17,25 @@
 #include <string_view>
 
 #include "common/file_util.h"
-#include "cpu/opcode_table.h"
+#include "common/opcode_table.h"
 
 namespace apfasm {
 
 namespace {
 
-using trivo::AddressMode;
-using trivo::Mn;
-using trivo::opcode_table;
+using m6800::AddressMode;
+using m6800::Mn;
+using m6800::opcode_table;
 
 constexpr int mode_count = 10;
 
 // Opcode of each mnemonic in each addressing mode, -1 where the 6800 has none.
 constexpr auto encoding = [] {
-    std::array<std::array<int16_t, mode_count>, trivo::mnemonic_count> e{};
+    std::array<std::array<int16_t, mode_count>, m6800::mnemonic_count> e{};
     for (auto& row : e) row.fill(-1);
     for (int op = 0; op < 256; ++op) {
-        const trivo::OpcodeInfo& info = opcode_table[op];
-        if (info.validity & trivo::opcode_not_6800) continue;
+        const m6800::OpcodeInfo& info = opcode_table[op];
+        if (info.validity & m6800::opcode_not_6800) continue;
         e[static_cast<int>(info.mnemonic)][static_cast<int>(info.mode)] = static_cast<int16_t>(op);
     }
     return e;
@@ -75,9 +75,9 @@ std::optional<Mn> find_mnemonic(std::string_view word) {
     for (const Alias& a : aliases) {
         if (w == a.alias) return a.mnemonic;
     }
-    for (int i = 0; i < trivo::mnemonic_count; ++i) {
+    for (int i = 0; i < m6800::mnemonic_count; ++i) {
         const auto m = static_cast<Mn>(i);
-        if (m != Mn::illegal && w == trivo::mnemonic_names[i]) return m;
+        if (m != Mn::illegal && w == m6800::mnemonic_names[i]) return m;
     }
     return std::nullopt;
 }
@@ -836,7 +836,7 @@ void Assembler::constant_string(std::string_view rest) {
 }
 
 void Assembler::instruction(Mn m, std::string_view operand) {
-    const std::string name(trivo::mnemonic_name(m));
+    const std::string name(m6800::mnemonic_name(m));
     auto opcode = [m](AddressMode mode) { return static_cast<uint8_t>(opcode_for(m, mode)); };
     if (!has_any_mode(m)) return error(quoted(name) + " is not a 6800 instruction");
 

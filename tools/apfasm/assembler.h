@@ -2,7 +2,7 @@
 // to build the suite's firmware and test programs. The syntax it accepts is
 // described in tools/apfasm/README.md.
 //
-// The assembler reads its opcode map from cpu/opcode_table.h, the same table
+// The assembler reads its opcode map from common/opcode_table.h, the same table
 // the debugger's disassembler uses, so the two always agree on which opcodes
 // exist and how long they are.
 #pragma once

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/file_util.h"
-#include "tools/apfasm/assembler.h"
+#include "apfasm/assembler.h"
 
 namespace apfasm {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/apfasm/assembler.h"
+#include "apfasm/assembler.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);

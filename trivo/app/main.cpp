@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/headless.h"
-#include "firmware/builtin_images.h"
+#include "machine/builtin_images.h"
 
 namespace {
 

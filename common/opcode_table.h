@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace trivo {
+namespace m6800 {
 
 // Mnemonic numbers, in the order of mnemonic_names. The spellings are the
 // lower-case ones the disassembler prints and the assembler accepts.
@@ -192,4 +192,4 @@ static_assert([] {
     return valid == 203;
 }());
 
-}  // namespace trivo
+}  // namespace m6800

@@ -1,4 +1,4 @@
-#include "firmware/builtin_images.h"
+#include "machine/builtin_images.h"
 
 #include <array>
 #include <cstddef>

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
-#include "cpu/opcode_table.h"
+#include "common/opcode_table.h"
 
 namespace trivo {
+
+using namespace m6800;
 
 namespace {
 
