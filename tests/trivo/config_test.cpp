@@ -1,4 +1,4 @@
-#include "app/config.h"
+#include "machine/config.h"
 
 #include <gtest/gtest.h>
 

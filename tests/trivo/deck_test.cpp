@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "app/config.h"
+#include "machine/config.h"
 #include "cassette/block_image.h"
 #include "cassette/wav_input.h"
 #include "deck_fixture.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/commands.h"
+#include "machine/commands.h"
 #include "machine/machine.h"
 #include "machine/rom_images.h"
 #include "rom_fixture.h"

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/config.h"
+#include "machine/config.h"
 #include "common/file_util.h"
 #include "fake_host.h"
 #include "machine/machine.h"

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/commands.h"
-#include "app/config.h"
+#include "machine/commands.h"
+#include "machine/config.h"
 #include "cassette/block_image.h"
 #include "cassette/wav_input.h"
 #include "deck_fixture.h"

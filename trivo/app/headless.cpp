@@ -9,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/config.h"
+#include "machine/config.h"
 #include "cassette/deck.h"
 #include "common/file_util.h"
 #include "host/screenshot.h"
@@ -44,7 +44,7 @@ public:
     // a program that asks again finds the tape at its end, as a user who
     // cancels the dialog would.
     std::optional<std::string> choose_open_file(const FileRequest& request) override {
-        if ((request.title == deck_open_title || request.title == deck_play_title) &&
+        if ((request.purpose == FilePurpose::cassette_read || request.purpose == FilePurpose::cassette_play) &&
             !tape_.empty()) {
             return std::exchange(tape_, std::string());
         }
@@ -52,7 +52,7 @@ public:
         return std::nullopt;
     }
     std::optional<std::string> choose_save_file(const FileRequest& request) override {
-        if (request.title == deck_save_title && !record_.empty()) {
+        if (request.purpose == FilePurpose::cassette_record && !record_.empty()) {
             return std::exchange(record_, std::string());
         }
         err_ << "trivo: no file chosen for \"" << request.title << "\" (headless)\n";

@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/config.h"
+#include "machine/config.h"
 #include "cassette/block_image.h"
 #include "cassette/wav_input.h"
 #include "common/file_util.h"
@@ -326,6 +326,7 @@ void deck_write_byte(Machine& m, uint8_t value) {
     // every following byte; they are dropped until the output times out.
     d.bytes_written = 1;
     FileRequest request;
+    request.purpose = FilePurpose::cassette_record;
     request.title = deck_save_title;
     request.filters = {{"APF Cassette Files (*.CPF)", "*.cpf"}, {"All Files (*.*)", "*.*"}};
     request.default_extension = "CPF";
@@ -353,6 +354,7 @@ void deck_write_byte(Machine& m, uint8_t value) {
 void deck_byte_path_open_dialog(Machine& m) {
     if (m.deck.playing || m.quicktype.active) return;
     FileRequest request;
+    request.purpose = FilePurpose::cassette_read;
     request.title = deck_open_title;
     request.filters = cassette_filters();
     request.default_extension = "cpf";
@@ -367,6 +369,7 @@ bool deck_play_cassette_file(Machine& m) {
     if (m.deck.playing || m.quicktype.active) return false;
     m.deck.log_name.clear();
     FileRequest request;
+    request.purpose = FilePurpose::cassette_play;
     request.title = deck_play_title;
     request.filters = cassette_filters();
     request.default_extension = "c10";

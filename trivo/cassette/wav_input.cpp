@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/commands.h"
+#include "machine/commands.h"
 #include "cassette/deck.h"
 #include "machine/bus.h"
 #include "machine/machine.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/config.h"
+#include "machine/config.h"
 #include "common/bmp.h"
 #include "common/file_util.h"
 #include "common/png.h"

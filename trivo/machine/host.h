@@ -25,7 +25,16 @@ struct FileFilter {
     std::string pattern;      // "*.cpf"
 };
 
+// What a file request is for, so that a front end (or a test) answers it
+// without reading the dialog's caption.
+enum class FilePurpose {
+    cassette_read,    // the BASIC byte path asks for a tape to read
+    cassette_play,    // "Play Cassette File": a tape for the cassette input
+    cassette_record,  // the first byte of a recording asks where it goes
+};
+
 struct FileRequest {
+    FilePurpose purpose;
     std::string title;
     std::vector<FileFilter> filters;
     std::string default_extension;  // without the dot

@@ -19,7 +19,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/commands.h"
+#include "machine/commands.h"
 #include "machine/machine.h"
 
 namespace trivo {
