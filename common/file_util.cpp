@@ -2,21 +2,13 @@
 
 #include <cctype>
 #include <cstdio>
-#include <memory>
+
+#include "common/file.h"
 
 namespace common {
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
-
 std::optional<std::vector<uint8_t>> read_file(const std::string& path, size_t max_size) {
-    File f(std::fopen(path.c_str(), "rb"));
+    File f(path, "rb");
     if (!f) return std::nullopt;
     std::vector<uint8_t> data;
     uint8_t chunk[65536];
@@ -43,28 +35,10 @@ bool has_extension(std::string_view name, std::string_view extension) {
 }
 
 bool write_file_atomic(const std::string& path, std::string_view contents) {
-    const std::string temporary = path + ".tmp";
-    {
-        File f(std::fopen(temporary.c_str(), "wb"));
-        if (!f) return false;
-        const bool written =
-            std::fwrite(contents.data(), 1, contents.size(), f.get()) == contents.size() &&
-            std::fflush(f.get()) == 0;
-        if (!written) {
-            f.reset();
-            std::remove(temporary.c_str());
-            return false;
-        }
-        if (std::fclose(f.release()) != 0) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    ReplacingFile f(path);
+    if (!f.is_open()) return false;
+    const bool written = std::fwrite(contents.data(), 1, contents.size(), f.get()) == contents.size();
+    return f.close() && written && f.move_into_place();
 }
 
 }  // namespace common

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -59,7 +60,7 @@ const char* wav_open_message(WavOpenResult result) {
 
 WavOpenResult WavReader::open(const std::string& path) {
     close();
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+    File f(path, "rb");
     if (!f) return WavOpenResult::cannot_read;
 
     uint8_t riff[riff_header_size];

@@ -18,10 +18,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/file.h"
 
 namespace common {
 
@@ -50,7 +50,7 @@ public:
     // before is closed first. On a refusal nothing stays open.
     WavOpenResult open(const std::string& path);
     void close();
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return static_cast<bool>(file_); }
 
     // The first channel of the next sample frame; false once the data chunk
     // (or the file, when it is shorter than the chunk says) is used up, or
@@ -70,13 +70,9 @@ public:
     uint32_t frame_count() const { return channels_ ? data_size_ / channels_ : 0; }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-
     bool refill();
 
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    File file_;
     std::vector<uint8_t> buffer_;
     size_t next_ = 0;  // next unread byte of buffer_
     size_t end_ = 0;   // bytes of buffer_ holding data

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/file.h"
 #include "common/file_util.h"
 #include "common/riff.h"
 
@@ -71,57 +72,6 @@ constexpr bool every_accepted_input_fits() {
 }
 static_assert(every_accepted_input_fits(),
               "cpf_max_size must keep every WAV file within the 32-bit RIFF size fields");
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// An output file written under a temporary name beside its final one and
-// renamed into place only once complete, so that a failed conversion leaves
-// no half file behind and any older file of the same name untouched.
-class ReplacingFile {
-public:
-    ReplacingFile(std::string path, const char* mode)
-        : path_(std::move(path)), temporary_(path_ + ".tmp"), file_(std::fopen(temporary_.c_str(), mode)) {}
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-    // Whatever was not put in place is removed.
-    ~ReplacingFile() {
-        if (file_ || closed_) {
-            file_.reset();
-            std::remove(temporary_.c_str());
-        }
-    }
-
-    bool is_open() const { return file_ != nullptr; }
-    std::FILE* get() const { return file_.get(); }
-
-    // Flushes and closes the temporary file; false when any of its bytes
-    // could not be written.
-    bool close() {
-        if (!file_) return false;
-        const bool flushed = std::fflush(file_.get()) == 0 && !std::ferror(file_.get());
-        const bool closed = std::fclose(file_.release()) == 0;
-        closed_ = true;
-        return flushed && closed;
-    }
-
-    // Puts the closed file in place under its own name, replacing any older
-    // file; false when that name cannot be taken (a folder of that name, no
-    // right to replace it).
-    bool move_into_place() {
-        if (!closed_ || std::rename(temporary_.c_str(), path_.c_str()) != 0) return false;
-        closed_ = false;
-        return true;
-    }
-
-private:
-    std::string path_;
-    std::string temporary_;
-    File file_;
-    bool closed_ = false;  // closed, and not yet moved into place
-};
 
 // Collects samples in a buffer and writes them out in large blocks; the bits
 // of a byte are only 12 to 44 samples each.
@@ -264,16 +214,18 @@ ConversionResult convert_cpf(const std::string& input_path, const ConversionSett
     }
 
     result.wav_path = wav_output_name(input_path, settings.sample_rate, settings.wave_shape);
-    ReplacingFile wav(result.wav_path, "wb");
+    // Both outputs replace older files only once complete, so a failed
+    // conversion leaves no half file behind.
+    common::ReplacingFile wav(result.wav_path);
     if (!wav.is_open()) {
         result.outcome = ConversionOutcome::output_failed;
         result.status = "ERROR:  cannot create " + result.wav_path;
         return result;
     }
-    std::optional<ReplacingFile> log;
+    std::optional<common::ReplacingFile> log;
     if (settings.log_file) {
         result.log_path = log_output_name(input_path, settings.sample_rate, settings.wave_shape);
-        log.emplace(result.log_path, "w");
+        log.emplace(result.log_path);
         if (!log->is_open()) {
             result.log_failed = true;
             log.reset();

@@ -18,11 +18,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/file_util.h"
 
 namespace {
 
@@ -176,17 +179,15 @@ int main(int argc, char** argv) {
     const std::string art_path = argv[1];
     const std::string output_path = argv[2];
 
-    std::ifstream in(art_path, std::ios::binary);
-    if (!in) {
+    // The art of 64 glyphs is some 7 KB; a megabyte is no art.
+    const std::optional<std::vector<uint8_t>> art = common::read_file(art_path, size_t{1} << 20);
+    if (!art) {
         std::cerr << art_path << ": cannot be read\n";
         return 2;
     }
     std::vector<std::string> lines;
+    std::istringstream in(std::string(art->begin(), art->end()));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
-    if (in.bad()) {
-        std::cerr << art_path << ": read error\n";
-        return 2;
-    }
 
     std::vector<uint8_t> rom;
     ArtError error;
@@ -195,19 +196,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::string temporary = output_path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(rom.data()), static_cast<std::streamsize>(rom.size()));
-        if (!out.flush()) {
-            std::cerr << temporary << ": cannot be written\n";
-            std::remove(temporary.c_str());
-            return 2;
-        }
-    }
-    if (std::rename(temporary.c_str(), output_path.c_str()) != 0) {
+    if (!common::write_file_atomic(output_path,
+                                   std::string_view(reinterpret_cast<const char*>(rom.data()), rom.size()))) {
         std::cerr << output_path << ": cannot be written\n";
-        std::remove(temporary.c_str());
         return 2;
     }
     return 0;

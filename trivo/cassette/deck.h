@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "cassette/printer.h"
+#include "common/file.h"
 #include "common/wav_reader.h"
 
 namespace trivo {
@@ -108,10 +108,10 @@ struct DeckState {
     // Signal mode and the WAV->CAS logger.
     WavInput wav;
     std::string log_name;  // logger file to create at the first logged byte; empty: none
-    FileHandle log_file;
+    common::File log_file;
 
     // Output side (byte path only).
-    FileHandle output;
+    common::File output;
     uint32_t bytes_written = 0;  // bytes of the recording in progress; 0: none
     uint32_t last_write_time = 0;
 };

@@ -1,5 +1,7 @@
 #include "cassette/printer.h"
 
+#include <cstdio>
+
 #include "cassette/deck.h"
 #include "machine/machine.h"
 
@@ -23,7 +25,7 @@ void printer_print_byte(Machine& m, uint8_t value) {
 
     if (!p.file) {
         // Append, so output of earlier runs and other machines accumulates.
-        p.file.reset(std::fopen(s.filename.c_str(), "ab"));
+        p.file = common::File(s.filename, "ab");
         if (!p.file) {
             m.host->debug_output("Could not write serial byte\n");
             return;

@@ -4,24 +4,19 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+
+#include "common/file.h"
 
 namespace trivo {
 
 struct Machine;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // After this many idle cycles (about 0.67 s) the output file is closed, so
 // the user can read it while the machine runs; the next byte reopens it.
 inline constexpr uint32_t printer_idle_cycles = 600000;
 
 struct Printer {
-    FileHandle file;              // opened on the first byte, appending
+    common::File file;             // opened on the first byte, appending
     uint8_t column = 0;           // characters on the current line (wraps at 256)
     uint32_t last_print_time = 0; // machine_clock at the last byte
 };

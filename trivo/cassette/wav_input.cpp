@@ -77,7 +77,7 @@ void wav_logger_step(Machine& m, uint8_t a) {
     DeckState& d = m.deck;
     if (!d.log_file) {
         if (!m.wav_logger_on || d.log_name.empty()) return;
-        d.log_file.reset(std::fopen(d.log_name.c_str(), "wb"));
+        d.log_file = common::File(d.log_name, "wb");
         if (!d.log_file) m.host->debug_output("WAV->CAS logger: cannot create " + d.log_name + "\n");
         d.log_name.clear();  // one attempt per recording
         if (!d.log_file) return;

@@ -15,10 +15,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
+#include "common/file.h"
 #include "machine/commands.h"
 #include "machine/machine.h"
 
@@ -73,22 +73,21 @@ struct ImageFile {
 std::optional<ImageFile> read_image_file(const std::string& path, size_t keep) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (!in || size <= 0) return std::nullopt;
+    const common::File in(path, "rb");
+    if (!in || fseeko(in.get(), 0, SEEK_END) != 0) return std::nullopt;
+    const off_t size = ftello(in.get());
+    if (size <= 0) return std::nullopt;
 
-    const size_t part = static_cast<size_t>(std::min<std::streamoff>(size, keep));
+    const size_t part = static_cast<size_t>(std::min<off_t>(size, static_cast<off_t>(keep)));
     ImageFile file;
     file.head.resize(part);
     file.tail.resize(part);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(file.head.data()), static_cast<std::streamsize>(part));
-    if (in.gcount() != static_cast<std::streamsize>(part)) return std::nullopt;
-    in.seekg(size - static_cast<std::streamoff>(part));
-    in.read(reinterpret_cast<char*>(file.tail.data()), static_cast<std::streamsize>(part));
-    if (in.gcount() != static_cast<std::streamsize>(part)) return std::nullopt;
+    if (fseeko(in.get(), 0, SEEK_SET) != 0 ||
+        std::fread(file.head.data(), 1, part, in.get()) != part ||
+        fseeko(in.get(), size - static_cast<off_t>(part), SEEK_SET) != 0 ||
+        std::fread(file.tail.data(), 1, part, in.get()) != part) {
+        return std::nullopt;
+    }
     return file;
 }
 
@@ -261,17 +260,16 @@ uint32_t load_s19(RomImages& images, const std::string& path) {
     // Only a regular file: a device could stream forever.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return s19_cannot_open;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const common::File file(path, "rb");
     if (!file) return s19_cannot_open;
 
     S19Lines lines(images);
     std::vector<char> chunk(65536);
     size_t n;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), file)) > 0) {
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) {
         lines.feed(std::string_view(chunk.data(), n));
     }
-    const bool read_failed = std::ferror(file) != 0;
-    std::fclose(file);
+    const bool read_failed = std::ferror(file.get()) != 0;
     const uint32_t word = lines.finish();
     // A read error part-way is reported like a file that cannot be opened;
     // what was read before it stays loaded.
