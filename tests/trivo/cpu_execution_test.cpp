@@ -433,6 +433,47 @@ TEST_F(CpuExecution, NmiByRegisterWriteIsTakenEvenWithIrqMasked) {
     EXPECT_EQ(m.cpu.extra_cycles, 2 * entry_cycles);
 }
 
+// The instructions SWI and WAI stack cc with bits 7-6 set; IRQ and NMI entry
+// stack it as it stands. The two differ once the register window has
+// written cc with those bits clear.
+TEST(CpuInterrupts, EntryStacksCcAsItIsButSwiAndWaiForceBits76) {
+    enum class Entry { irq, nmi, swi, wai_then_irq };
+    const struct {
+        const char* name;
+        Entry entry;
+        uint8_t cc;
+        uint8_t stacked;
+    } cases[] = {
+        {"IRQ", Entry::irq, N | C, N | C},
+        {"NMI with I set", Entry::nmi, I | Z, I | Z},
+        {"SWI", Entry::swi, N | C, F | N | C},
+        {"WAI, then IRQ", Entry::wai_then_irq, V, F | V},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CpuHarness h;
+        install(h);
+        h.set_word(vector_swi, irq_handler);
+        h.set_regs({.s = stack_top, .cc = c.cc});
+        switch (c.entry) {
+            case Entry::irq: cpu_set_irq_line(h.m, irq_line_irq, 2); break;
+            case Entry::nmi: cpu_set_register(h.m, reg_nmi_line, 2); break;
+            case Entry::swi:
+                h.load(code, {0x3F});  // swi
+                h.step();
+                break;
+            case Entry::wai_then_irq:
+                h.load(code, {0x3E});  // wai
+                h.step();
+                cpu_set_irq_line(h.m, irq_line_irq, 2);
+                break;
+        }
+        ASSERT_EQ(h.m.cpu.s, stack_top - frame_size);
+        EXPECT_EQ(stacked_cc(h), c.stacked);
+        EXPECT_EQ(h.m.cpu.cc, c.cc | I);
+    }
+}
+
 TEST_F(CpuExecution, TraceRecordLayout) {
     // LDAA #$77 at $FFFE: the four raw bytes wrap past $FFFF.
     h.load(0xFFFE, {0x86, 0x77});

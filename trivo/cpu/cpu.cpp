@@ -107,13 +107,15 @@ uint16_t pull16(Machine& m) {
     return static_cast<uint16_t>(hi << 8 | lo);
 }
 
-// pc, x, a, b, cc as the 6800 stacks them for SWI, WAI and interrupts.
-void push_all(Machine& m) {
+// pc, x, a, b, cc as the 6800 stacks them for SWI, WAI and interrupts. SWI
+// and WAI stack cc with bits 7-6 set; IRQ and NMI entry stack cc as it
+// stands, which differs only after the register window wrote those bits clear.
+void push_all(Machine& m, uint8_t cc) {
     push16(m, m.cpu.pc);
     push16(m, m.cpu.x);
     push8(m, m.cpu.a);
     push8(m, m.cpu.b);
-    push8(m, static_cast<uint8_t>(m.cpu.cc | 0xC0));
+    push8(m, cc);
 }
 
 // ---- effective addresses -------------------------------------------------
@@ -352,13 +354,13 @@ void execute_opcode(Machine& m, uint8_t op) {
             break;
         case 0x3E:                                                                 // wai
             c.wait_state |= wait_wai;
-            push_all(m);
+            push_all(m, static_cast<uint8_t>(c.cc | 0xC0));
             check_irq(m);
             // Still waiting: nothing runs until an interrupt, so the slice ends here.
             if (c.wait_state & wait_wai) c.cycles_left = 0;
             break;
         case 0x3F:                                                                 // swi
-            push_all(m);
+            push_all(m, static_cast<uint8_t>(c.cc | 0xC0));
             c.cc |= cc_i;
             c.pc = read16(m, vector_swi);
             break;
@@ -597,7 +599,7 @@ void cpu_take_interrupt(Machine& m, uint16_t vector) {
         c.wait_state &= static_cast<uint8_t>(~wait_wai);
         c.extra_cycles += 4;
     } else {
-        push_all(m);
+        push_all(m, c.cc);
         c.extra_cycles += 12;
     }
     c.cc |= cc_i;
