@@ -118,6 +118,44 @@ TEST(Headless, ConfigurationNamedByDi10Ini) {
     EXPECT_EQ(ram[0x0601], 0);
 }
 
+// A cartridge that waits in WAI for good: the processor's clock stands
+// still, yet the run ends after the frames asked for.
+TEST(Headless, EndsWhileTheProgramWaitsInWai) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> cartridge;  // $BB signature, then code from $8001
+        uint16_t after_wai;              // the return address WAI stacks
+    } cases[] = {
+        {"SEI; WAI", {0xBB, 0x0F, 0x3E, 0x20, 0xFD}, 0x8003},  // sei; wai; bra wai
+        {"CLI; WAI with the field-sync interrupt off",
+         {0xBB, 0x86, 0x04, 0xB7, 0x20, 0x03,  // ldaa #$04; staa $2003: CRB IRQ off
+          0xB6, 0x20, 0x02,                    // ldaa $2002: release a pending IRQ
+          0x0E, 0x3E, 0x20, 0xFD},             // cli; wai; bra wai
+         0x800B},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        std::ofstream("wait.rom", std::ios::binary)
+            .write(reinterpret_cast<const char*>(c.cartridge.data()),
+                   static_cast<std::streamsize>(c.cartridge.size()));
+        std::ofstream("foo.ini") << "[MEMORY]\ncarttype=3\nGAMEfilename=wait.rom\n";
+        for (const auto& args :
+             {std::vector<std::string>{"--frames", "30", "--speed", "--ram-dump", "ram.bin"},
+              std::vector<std::string>{"--seconds", "1", "--speed", "--ram-dump", "ram.bin"}}) {
+            std::ostringstream out, err;
+            ASSERT_EQ(headless_run(parse_ok(args), builtin_images(), out, err), 0) << err.str();
+            EXPECT_NE(out.str().find(args[0] == "--frames" ? "frames 30," : "frames 60,"),
+                      std::string::npos)
+                << out.str();
+            // The start-up stack is at $01FF: WAI stacked pc there, low byte first.
+            const auto ram = read_bytes("ram.bin");
+            ASSERT_EQ(ram.size(), 65536u);
+            EXPECT_EQ(ram[0x01FE] << 8 | ram[0x01FF], c.after_wai);
+        }
+    }
+}
+
 TEST(Headless, BadOptionsAndUnreadableFiles) {
     struct BadCase {
         std::vector<std::string> args;

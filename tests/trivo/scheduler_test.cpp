@@ -39,10 +39,10 @@ struct Scheduled {
 
     // Calls frame_tick and tells whether a frame ran.
     bool tick() {
-        const uint32_t before = m.machine_clock;
+        const uint64_t before = m.scheduler.frames_run;
         const bool repaint = frame_tick(m);
         last_repaint = repaint;
-        const bool ran = m.machine_clock != before;
+        const bool ran = m.scheduler.frames_run != before;
         frames += ran;
         return ran;
     }
@@ -196,6 +196,33 @@ TEST(FrameTick, FileActivityAndFastModeRunFramesBackToBack) {
     s.m.settings.cpuspeedopt = timing_fast;
     EXPECT_TRUE(s.tick());
     EXPECT_TRUE(s.tick());
+}
+
+// A processor waiting in WAI consumes whole frames without moving
+// machine_clock; they are frames all the same.
+TEST(FrameTick, FramesRunWhileTheProcessorWaitsInWai) {
+    const struct {
+        const char* name;
+        uint8_t mask;  // sei or cli before the wai
+    } cases[] = {
+        {"SEI; WAI", 0x0F},
+        {"CLI; WAI with the field-sync interrupt off", 0x0E},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scheduled s;
+        ASSERT_EQ(s.m.memory_image[pia1_base + 3] & 0x01, 0);  // CRB: field-sync IRQ off
+        s.m.memory_image[0xA000] = c.mask;
+        s.m.memory_image[0xA001] = 0x3E;  // wai
+        for (int frame = 0; frame < 5; ++frame) {
+            s.host.counter_value = base + frame * s.m.scheduler.frame_period;
+            EXPECT_TRUE(s.tick()) << "frame " << frame;
+            EXPECT_FALSE(s.tick()) << "frame " << frame;
+        }
+        EXPECT_EQ(s.frames, 5);
+        EXPECT_EQ(s.m.machine_clock, 2u + 9u);  // the two instructions, then nothing
+        EXPECT_EQ(s.m.cpu.wait_state & wait_wai, wait_wai);
+    }
 }
 
 TEST(FrameTick, StoppedMachineRepaintsOnceAndRunsNothing) {

@@ -195,7 +195,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     const auto started = Clock::now();
     int64_t ran = 0;
     while (ran < frames) {
-        const uint32_t clock_before = m.machine_clock;
+        const uint64_t frames_before = m.scheduler.frames_run;
         const bool stopped = m.break_flags != 0;
         frame_tick(m);
         if (stopped) {
@@ -203,7 +203,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
             err << "trivo: the processor stopped: " << m.break_reason << '\n';
             break;
         }
-        if (m.machine_clock != clock_before) {
+        if (m.scheduler.frames_run != frames_before) {
             ++ran;
             host.fake_counter += m.scheduler.frame_period;
         } else if (options.realtime) {

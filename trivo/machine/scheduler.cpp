@@ -91,6 +91,7 @@ void run_frame(Machine& m, uint32_t frame_start, uint32_t now) {
     printer_idle_check(m);
     script_step(m);
     record_speed(m, now, total);
+    ++m.scheduler.frames_run;
 }
 
 }  // namespace

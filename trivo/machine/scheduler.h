@@ -68,6 +68,10 @@ struct FrameScheduler {
     std::array<FrameHistorySlot, 16> frame_history{};
     int history_index = 0;
     int speed_percent = 100;
+    // Frames run so far. Whoever drives frame_tick counts frames by this,
+    // not by machine_clock: a processor waiting in WAI runs whole frames
+    // without moving the clock.
+    uint64_t frames_run = 0;
     bool running = false;  // cleared once after a stop, for one last repaint
 };
 
