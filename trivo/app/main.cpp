@@ -1,4 +1,5 @@
 // trivo: emulator of the APF Imagination Machine.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -29,7 +30,11 @@ void print_usage(std::FILE* to) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    // --help wins wherever it stands, so "trivo --headless --help" shows the
+    // options instead of refusing one.
+    const bool help = std::any_of(args.begin(), args.end(),
+                                  [](const std::string& a) { return a == "--help" || a == "-h"; });
+    if (args.empty() || help) {
         print_usage(stdout);
         return 0;
     }
