@@ -715,7 +715,7 @@ tn_low      deca
 
 * The field-sync interrupt: released by reading port B, counted in ticks,
 * then passed to irqhook when a program installed one.
-irq         ldaa pia1_pb
+irq_entry   ldaa pia1_pb
             ldx ticks
             inx
             stx ticks
@@ -724,11 +724,11 @@ irq         ldaa pia1_pb
             jmp 0,x
 int_done    rti
 
-swi         ldx swihook
+swi_entry   ldx swihook
             beq int_done
             jmp 0,x
 
-nmi         ldx nmihook
+nmi_entry   ldx nmihook
             beq int_done
             jmp 0,x
 
@@ -834,9 +834,9 @@ labels      fcb 2,0
 * ----------------------------------------------------------------- vectors
 
             org $FFF8
-            fdb irq
-            fdb swi
-            fdb nmi
+            fdb irq_entry
+            fdb swi_entry
+            fdb nmi_entry
             fdb reset
 
             end reset

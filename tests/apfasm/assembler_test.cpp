@@ -352,5 +352,43 @@ TEST(Errors, AllErrorsOfAPassInSourceOrder) {
     EXPECT_EQ(a.errors.back(), "test.asm:51: too many errors, stopping");
 }
 
+// Lines that assemble but rarely mean what they say: an instruction written
+// in the label column (a label, and nothing assembled), and a store with '#'
+// (the core's extra opcodes 87, C7, 8F, CF). Each is warned about once, and
+// the bytes are those of the line as written.
+TEST(Warnings, LabelsSpeltLikeInstructionsAndStoresWithHash) {
+    const Assembly a = assemble_text(
+        "        org $4000\n"
+        "nop\n"                      // a label; nothing assembled
+        "INX     ldaa #1\n"          // a label, in any letter case
+        "here:   staa #$12\n"
+        "        stab #1\n"
+        "        sts #$1234\n"
+        "        stx #here\n"
+        "tim     ldaa #2\n"          // 6801-only spelling: an ordinary label
+        "loop    inx\n"              // nothing to warn about
+        "        ldx #1\n"
+        "        staa 1,x\n"
+        "        fcb 0\n");
+    ASSERT_TRUE(a.ok()) << first_error(a);
+    EXPECT_EQ(a.warnings,
+              (std::vector<std::string>{
+                  "test.asm:2: warning: label 'nop' is spelt like an instruction",
+                  "test.asm:3: warning: label 'INX' is spelt like an instruction",
+                  "test.asm:4: warning: 'staa #' stores into its own operand (opcode $87, not in the data sheet)",
+                  "test.asm:5: warning: 'stab #' stores into its own operand (opcode $C7, not in the data sheet)",
+                  "test.asm:6: warning: 'sts #' stores into its own operand (opcode $8F, not in the data sheet)",
+                  "test.asm:7: warning: 'stx #' stores into its own operand (opcode $CF, not in the data sheet)",
+              }));
+    EXPECT_EQ(a.symbols.at("nop"), 0x4000);
+    EXPECT_EQ(bytes_at(a, 0x4000, 4), (std::vector<uint8_t>{0x86, 0x01, 0x87, 0x12}));
+
+    // A failing assembly still warns about what pass 1 read.
+    const Assembly bad = assemble_text("nop\n        bogus\n");
+    EXPECT_EQ(bad.warnings,
+              std::vector<std::string>{"test.asm:1: warning: label 'nop' is spelt like an instruction"});
+    EXPECT_FALSE(bad.ok());
+}
+
 }  // namespace
 }  // namespace apfasm

@@ -240,6 +240,75 @@ TEST_F(CommandLine, NothingIsWrittenOnError) {
     EXPECT_EQ(files(), (std::vector<std::string>{"bad.asm", "prog.bin"}));
 }
 
+// All outputs or none: a second output that cannot be written leaves the
+// first one as it was, and no temporary file behind.
+TEST_F(CommandLine, OneFailingOutputWritesNone) {
+    write("prog.asm", "        org $4000\n        nop\n");
+    write("prog.bin", "old");
+    std::filesystem::create_directories(path("folder"));
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {"S19 in a missing folder",
+         {path("prog.asm"), "-o", path("prog.bin"), "--s19", path("no/such/dir/prog.s19")},
+         "apfasm: cannot write '" + path("no/such/dir/prog.s19") + "'\n"},
+        {"listing onto a folder",
+         {path("prog.asm"), "-o", path("prog.bin"), "--s19", path("prog.s19"), "--list", path("folder")},
+         "apfasm: cannot write '" + path("folder") + "': it is a folder\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(run(c.args), 1);
+        EXPECT_EQ(err_, c.error);
+        EXPECT_EQ(read("prog.bin"), "old");
+        EXPECT_EQ(files(), (std::vector<std::string>{"folder", "prog.asm", "prog.bin"}));
+    }
+}
+
+// Bytes assembled outside --from/--to would be lost from the binary: an
+// error naming the lowest such address, and nothing written.
+TEST_F(CommandLine, CodeOutsideTheBinaryRangeIsAnError) {
+    const struct {
+        const char* source;
+        std::vector<std::string> range;
+        const char* error;
+    } cases[] = {
+        {"        org $3FFF\n        nop\n        nop\n", {"--from", "$4000", "--to", "$40FF"},
+         "apfasm: $3FFF was assembled outside the binary's range $4000-$40FF\n"},
+        {"        org $4000\n        ldx #1\n        org $FFFE\n        fdb $4000\n",
+         {"--from", "$4000", "--to", "$4001"},
+         "apfasm: $4002 was assembled outside the binary's range $4000-$4001\n"},
+        {"        org $4000\n        nop\n        org $5000\n        nop\n", {"--to", "$4FFF"},
+         "apfasm: $5000 was assembled outside the binary's range $4000-$4FFF\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        write("prog.asm", c.source);
+        std::vector<std::string> args = {path("prog.asm"), "-o", path("prog.bin"), "--s19", path("prog.s19")};
+        args.insert(args.end(), c.range.begin(), c.range.end());
+        EXPECT_EQ(run(args), 1);
+        EXPECT_EQ(err_, c.error);
+        EXPECT_EQ(files(), std::vector<std::string>{"prog.asm"});
+    }
+    // The S-records carry every byte wherever it is: without -o there is no range.
+    write("prog.asm", "        org $3FFF\n        nop\n");
+    EXPECT_EQ(run({path("prog.asm"), "--s19", path("prog.s19")}), 0) << err_;
+}
+
+// Warnings reach stderr as file:line and change neither the status nor the
+// outputs.
+TEST_F(CommandLine, WarningsGoToStderrAndTheAssemblySucceeds) {
+    write("prog.asm", "        org $4000\nnop\n        staa #1\n");
+    EXPECT_EQ(run({path("prog.asm"), "-o", path("prog.bin")}), 0);
+    EXPECT_EQ(err_, path("prog.asm") + ":2: warning: label 'nop' is spelt like an instruction\n" +
+                        path("prog.asm") +
+                        ":3: warning: 'staa #' stores into its own operand (opcode $87, not in the data sheet)\n");
+    EXPECT_EQ(read("prog.bin"), std::string("\x87\x01", 2));
+    EXPECT_EQ(out_, "");
+}
+
 TEST_F(CommandLine, UsageErrorsWriteNothing) {
     write("prog.asm", "        nop\n");
     const std::string src = path("prog.asm");
@@ -254,6 +323,7 @@ TEST_F(CommandLine, UsageErrorsWriteNothing) {
         {{src, "-o"}, "apfasm: -o needs a value\n"},
         {{src, "--from", "0"}, "apfasm: --from and --to set the binary's range; give -o FILE\n"},
         {{src, src}, "apfasm: more than one source file ('" + src + "', '" + src + "')\n"},
+        {{src, "-o", bin, "--list", bin}, "apfasm: '" + bin + "' is named for two outputs\n"},
         {{}, "usage: apfasm"},
     };
     for (const auto& c : cases) {

@@ -219,6 +219,7 @@ private:
     friend class ExpressionParser;
 
     void error(const std::string& message);
+    void warning(const std::string& message);
     bool stopped() const { return ended_ || too_many_errors_; }
 
     const SourceFile* load(const std::string& path);
@@ -470,6 +471,13 @@ void Assembler::error(const std::string& message) {
     out_.errors.push_back(where + ": " + message);
 }
 
+// Pass 1 reads every line of a source that pass 2 is allowed to see, so it
+// is the pass that warns, once per line.
+void Assembler::warning(const std::string& message) {
+    if (pass_ != 1 || !file_) return;
+    out_.warnings.push_back(file_->path + format(":%d: warning: ", line_number_) + message);
+}
+
 const SourceFile* Assembler::load(const std::string& path) {
     if (const auto it = files_.find(path); it != files_.end()) return it->second.get();
     const std::optional<std::string> text = reader_(path);
@@ -605,6 +613,12 @@ void Assembler::assemble_line(const std::string& text, int depth) {
             op = after.substr(0, length);
             rest = after.substr(length);
         }
+    }
+
+    // "nop" or "inx" written in the first column is a label, and the line
+    // assembles to nothing; almost always the indentation was forgotten.
+    if (const auto m = find_mnemonic(label); m && has_any_mode(*m)) {
+        warning("label " + quoted(label) + " is spelt like an instruction");
     }
 
     if (op.empty()) {
@@ -867,6 +881,16 @@ void Assembler::instruction(Mn m, std::string_view operand) {
     }
 
     if (operand[0] == '#') {
+        // The core executes a store with '#' (it writes into its own operand
+        // bytes), but the data sheet has no such opcode and a programmer who
+        // writes one nearly always meant a load or a store to an address.
+        if (m == Mn::staa || m == Mn::stab || m == Mn::sts || m == Mn::stx) {
+            const int16_t op = opcode_for(m, has_mode(m, AddressMode::immediate8)
+                                                 ? AddressMode::immediate8
+                                                 : AddressMode::immediate16);
+            warning(format("'%s #' stores into its own operand (opcode $%02X, not in the data sheet)",
+                           name.c_str(), static_cast<unsigned>(op)));
+        }
         const std::optional<Value> v = evaluate(operand.substr(1));
         const int64_t value = v ? v->v : 0;
         if (has_mode(m, AddressMode::immediate8)) {

@@ -34,6 +34,9 @@ struct ListingLine {
 
 struct Assembly {
     std::vector<std::string> errors;  // "file:line: message", in source order
+    // "file:line: warning: message", in source order. Warnings never stop the
+    // assembly or make it fail.
+    std::vector<std::string> warnings;
     std::vector<uint8_t> memory = std::vector<uint8_t>(0x10000, 0xFF);
     std::vector<uint8_t> used = std::vector<uint8_t>(0x10000, 0);  // 1 where a byte was emitted
     std::vector<ListingLine> listing;
@@ -74,9 +77,11 @@ std::string listing_text(const Assembly& assembly);
 std::optional<uint16_t> parse_address(const std::string& text);
 
 // The command-line program; returns the exit status (0 success, 1 assembly
-// or write error, 2 usage error). Errors are appended to `err`, the help
-// text to `out`. Output files are written only after the whole assembly
-// succeeded, each one atomically.
+// or write error, 2 usage error). Warnings and errors are appended to `err`,
+// the help text to `out`. Output files are written only after the whole
+// assembly succeeded, and then all of them or none: each goes to a temporary
+// file first, and the temporary files are renamed into place only when every
+// one of them was written.
 int run_command_line(const std::vector<std::string>& args, std::string& out, std::string& err);
 
 }  // namespace apfasm

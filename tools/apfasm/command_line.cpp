@@ -1,10 +1,14 @@
 // The apfasm command line: assemble one source file and write the outputs
-// asked for. Nothing is written unless the whole assembly succeeded, and
-// each output replaces its file atomically.
+// asked for. Nothing is written unless the whole assembly succeeded, and then
+// every output or none: each is written to a temporary file beside its
+// target, and the temporary files are renamed into place only once all of
+// them are complete.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "common/file_util.h"
 #include "apfasm/assembler.h"
 
 namespace apfasm {
@@ -23,7 +27,58 @@ constexpr const char* usage =
     "  --s19 FILE   Motorola S-record file (S1 records and an S9 record)\n"
     "  --list FILE  listing: line number, address, bytes, source\n"
     "  --help       this text\n"
-    "Errors are reported as FILE:LINE: message; on any error no file is written.\n";
+    "Errors are reported as FILE:LINE: message; on any error no file is written.\n"
+    "Warnings (FILE:LINE: warning: message) leave the exit status and the files alone.\n";
+
+struct Output {
+    std::string path;
+    std::string contents;
+    std::string temporary() const { return path + ".tmp"; }
+};
+
+bool write_whole(const std::string& path, const std::string& contents) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) return false;
+    file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    file.close();
+    return !file.fail();
+}
+
+// Writes every output's temporary file; on the first failure removes the
+// temporary files written so far and names the output that failed. Then
+// renames them all into place. A rename within one folder fails only when
+// the target cannot be replaced at all (a folder of that name is refused
+// before anything is written); the outputs renamed before it stay.
+bool write_all(const std::vector<Output>& outputs, std::string& err) {
+    for (const Output& o : outputs) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(o.path, ec)) {
+            err += "apfasm: cannot write '" + o.path + "': it is a folder\n";
+            return false;
+        }
+    }
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        if (!write_whole(outputs[i].temporary(), outputs[i].contents)) {
+            for (size_t j = 0; j <= i; ++j) std::remove(outputs[j].temporary().c_str());
+            err += "apfasm: cannot write '" + outputs[i].path + "'\n";
+            return false;
+        }
+    }
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        if (std::rename(outputs[i].temporary().c_str(), outputs[i].path.c_str()) != 0) {
+            for (size_t j = i; j < outputs.size(); ++j) std::remove(outputs[j].temporary().c_str());
+            err += "apfasm: cannot write '" + outputs[i].path + "'\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "$%04X", value & 0xFFFF);
+    return text;
+}
 
 }  // namespace
 
@@ -76,7 +131,21 @@ int run_command_line(const std::vector<std::string>& args, std::string& out, std
         return 2;
     }
 
+    {
+        // Two outputs in one file would overwrite each other.
+        const std::string* named[] = {&binary_path, &s19_path, &list_path};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = i + 1; j < 3; ++j) {
+                if (!named[i]->empty() && *named[i] == *named[j]) {
+                    err += "apfasm: '" + *named[i] + "' is named for two outputs\n";
+                    return 2;
+                }
+            }
+        }
+    }
+
     const Assembly assembly = assemble(source);
+    for (const std::string& w : assembly.warnings) err += w + "\n";
     if (!assembly.ok()) {
         for (const std::string& e : assembly.errors) err += e + "\n";
         return 1;
@@ -84,10 +153,6 @@ int run_command_line(const std::vector<std::string>& args, std::string& out, std
 
     // Every output is built before any is written, so a problem with one
     // writes none.
-    struct Output {
-        std::string path;
-        std::string contents;
-    };
     std::vector<Output> outputs;
     if (!binary_path.empty()) {
         const auto range = used_range(assembly);
@@ -102,17 +167,19 @@ int run_command_line(const std::vector<std::string>& args, std::string& out, std
                    "or --to below the first)\n";
             return 1;
         }
+        // Bytes outside the binary's range would be lost without a word.
+        for (uint32_t a = 0; a <= 0xFFFF; ++a) {
+            if (assembly.used[a] && (a < first || a > last)) {
+                err += "apfasm: " + hex4(a) + " was assembled outside the binary's range " +
+                       hex4(first) + "-" + hex4(last) + "\n";
+                return 1;
+            }
+        }
         outputs.push_back({binary_path, binary_image(assembly, first, last)});
     }
     if (!s19_path.empty()) outputs.push_back({s19_path, s19_text(assembly)});
     if (!list_path.empty()) outputs.push_back({list_path, listing_text(assembly)});
-    for (const Output& o : outputs) {
-        if (!common::write_file_atomic(o.path, o.contents)) {
-            err += "apfasm: cannot write '" + o.path + "'\n";
-            return 1;
-        }
-    }
-    return 0;
+    return write_all(outputs, err) ? 0 : 1;
 }
 
 }  // namespace apfasm
