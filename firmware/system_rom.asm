@@ -182,8 +182,7 @@ ck_cell     jsr putchar
 * One pass per field: the wait ends with the field-sync interrupt.
 ck_loop     wai
             jsr getkey      ; scans the matrix into krow as well
-            tsta
-            beq ck_pads
+            bcs ck_pads     ; no new key
             jsr showlast
 * All inputs are read early in the pass, in the same field.
 ck_pads     jsr padscan
@@ -536,9 +535,11 @@ rk_row      stab pia2_pb
             pula
             rts
 
-* getkey: A = character of a key pressed since the last call, or 0. Each
-* press is reported once; keys pressed together come one per call. SHIFT
-* and CTRL apply as held at the time of the call. Preserves B, X.
+* getkey: A = character of a key pressed since the last call, carry clear;
+* carry set (and A = 0) when there is none. The flag, not A, says "no key",
+* because CTRL+@ types $00. Each press is reported once; keys pressed
+* together come one per call. SHIFT and CTRL apply as held at the time of
+* the call. Preserves B, X.
 getkey      pshb
             stx sx_key
             jsr readkeys
@@ -560,6 +561,7 @@ gk_row      ldaa kseen-krow,x
             cpx #krow+7
             bne gk_row
             clra            ; nothing new
+            sec
             bra gk_out
 gk_new      staa t0
             ldaa #1
@@ -571,14 +573,13 @@ gk_bit      bita t0      ; lowest new key of the row
 gk_take     oraa kseen-krow,x
             staa kseen-krow,x
             jsr keychar
-            tsta
-            beq gk_find     ; SHIFT, CTRL and REPT type nothing
-gk_out      ldx sx_key
+            bcs gk_find     ; SHIFT, CTRL and REPT type nothing
+gk_out      ldx sx_key      ; ldx and pulb keep the carry
             pulb
             rts
 
-* keychar: A = character of key B with the SHIFT and CTRL of krow.
-* Clobbers B, X.
+* keychar: A = character of key B with the SHIFT and CTRL of krow, carry
+* clear; carry set when the key types nothing. Clobbers B, X.
 keychar     ldx #keys_plain
             ldaa krow+6
             bita #$01       ; SHIFT: row 6 bit 0
@@ -586,6 +587,7 @@ keychar     ldx #keys_plain
             ldx #keys_shift
 kc_table    jsr xplusb
             ldaa 0,x
+            beq kc_none     ; 0 in the table: the key types nothing
             ldab krow+6
             bitb #$04       ; CTRL: row 6 bit 2
             beq kc_out
@@ -594,7 +596,10 @@ kc_table    jsr xplusb
             cmpa #$5F
             bhi kc_out
             anda #$1F
-kc_out      rts
+kc_out      clc
+            rts
+kc_none     sec
+            rts
 
 * ------------------------------------------------------- hand controllers
 
