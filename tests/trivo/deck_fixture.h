@@ -30,6 +30,12 @@ inline constexpr uint16_t cart_count = 0x0012;
 inline constexpr uint16_t cart_status = 0x0016;
 inline constexpr uint16_t cart_buffer = 0xA100;
 
+// The open dialogs' filters: every kind of tape the deck plays, then all files.
+inline const std::vector<FileFilter> cassette_open_filters = {
+    {"Cassette (CPF WAV CAS K7)", "*.cpf;*.wav;*.cas;*.k7"},
+    {"All Files (*.*)", "*.*"},
+};
+
 // A machine as sold (normal memory map, no ROM installed) whose host records
 // every call, and a scratch folder for its files.
 struct DeckRig {

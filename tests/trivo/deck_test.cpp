@@ -265,14 +265,9 @@ TEST(DeckBytePath, NoTapeAsksForOneAndAnswersNoByteWhenCancelled) {
     r.m.settings.cassette = "tapes/last.cpf";
     EXPECT_EQ(bus_fetch_opcode(r.m, trap_read_byte), 0xFF);
     ASSERT_EQ(r.host.open_requests.size(), 1u);
-    const FileRequest& q = r.host.open_requests[0];
-    EXPECT_EQ(q.title, deck_open_title);
-    ASSERT_EQ(q.filters.size(), 2u);
-    EXPECT_EQ(q.filters[0].description, "Cassette (CPF WAV CAS K7)");
-    EXPECT_EQ(q.filters[0].pattern, "*.cpf;*.wav;*.cas;*.k7");
-    EXPECT_EQ(q.filters[1].description, "All Files (*.*)");
-    EXPECT_EQ(q.default_extension, "cpf");
-    EXPECT_EQ(q.start_path, "tapes/last.cpf");
+    EXPECT_EQ(r.host.open_requests[0], (FileRequest{FilePurpose::cassette_read, deck_open_title,
+                                                    test::cassette_open_filters, "cpf",
+                                                    "tapes/last.cpf", false}));
     EXPECT_EQ(r.m.settings.cassette, "tapes/last.cpf");
 
     // No dialog while quick-typing.
@@ -307,15 +302,10 @@ TEST(DeckRecording, CancelledSaveDropsTheRecordingAndTheNextOneAsksAgain) {
     r.m.machine_clock = 10'000;
     for (uint8_t b : {1, 2, 3, 4}) deck_write_byte(r.m, b);
     ASSERT_EQ(r.host.save_requests.size(), 1u);
-    const FileRequest& q = r.host.save_requests[0];
-    EXPECT_EQ(q.title, deck_save_title);
-    ASSERT_EQ(q.filters.size(), 2u);
-    EXPECT_EQ(q.filters[0].description, "APF Cassette Files (*.CPF)");
-    EXPECT_EQ(q.filters[0].pattern, "*.cpf");
-    EXPECT_EQ(q.filters[1].description, "All Files (*.*)");
-    EXPECT_EQ(q.default_extension, "CPF");
-    EXPECT_EQ(q.start_path, "/some/where/APF_CAS.CPF");
-    EXPECT_TRUE(q.overwrite_prompt);
+    EXPECT_EQ(r.host.save_requests[0],
+              (FileRequest{FilePurpose::cassette_record, deck_save_title,
+                           {{"APF Cassette Files (*.CPF)", "*.cpf"}, {"All Files (*.*)", "*.*"}},
+                           "CPF", "/some/where/APF_CAS.CPF", true}));
     EXPECT_EQ(r.m.deck.bytes_written, 4u);
 
     r.m.machine_clock += deck_idle_cycles + 1;

@@ -5,11 +5,24 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "host/sound.h"
 #include "machine/host.h"
+
+namespace trivo {
+
+// File requests as a failing comparison shows them.
+inline void PrintTo(const FileRequest& q, std::ostream* os) {
+    *os << "{purpose " << static_cast<int>(q.purpose) << ", \"" << q.title << "\", filters";
+    for (const FileFilter& f : q.filters) *os << " [\"" << f.description << "\" " << f.pattern << "]";
+    *os << ", ext \"" << q.default_extension << "\", start \"" << q.start_path << "\""
+        << (q.overwrite_prompt ? ", overwrite prompt}" : "}");
+}
+
+}  // namespace trivo
 
 namespace trivo::test {
 

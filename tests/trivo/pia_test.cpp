@@ -49,63 +49,43 @@ struct Console {
     }
 };
 
-struct KeypadCase {
-    uint8_t port_b;
-    std::vector<uint8_t> held;
-    uint8_t expected;
-};
-
-TEST(Pia1, KeypadColumnsAsReadByAProgram) {
-    const KeypadCase cases[] = {
-        {0xFE, {key_pad_digit_0 + 7, key_pad_digit_0 + 1 + key_pad_right_offset}, 0x7E},
-        {0xF0, {key_pad_fire + key_pad_right_offset}, 0xFD},
-        {0xFF, {key_pad_fire, key_pad_digit_0 + 7, key_pad_west}, 0xFF},
-        {0xFD, {key_pad_west, key_pad_north, key_pad_east, key_pad_south}, 0x0F},
-        {0xFB, {key_pad_digit_0 + 9, key_pad_clear + key_pad_right_offset}, 0x7D},
-        {0xF7, {key_pad_digit_0 + 8, key_pad_digit_0 + 2 + key_pad_right_offset}, 0x7E},
-        // A key of an unselected column reads as released.
-        {0xF7, {key_pad_digit_0 + 7}, 0xFF},
-    };
-    for (const KeypadCase& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "port B " << std::hex << int(c.port_b));
-        Console t;
-        t.load(0xA000, {
-                           0x86, c.port_b,    // ldaa #select
-                           0xB7, 0x20, 0x02,  // staa $2002
-                           0xB6, 0x20, 0x00,  // ldaa $2000
-                           0x97, 0x80,        // staa $80
-                           0x20, 0xFE,        // bra  *
-                       });
-        for (uint8_t key : c.held) t.m.key_state[key] = 1;
-        t.start();
-        cpu_execute(t.m, 100);
-        EXPECT_EQ(t.m.memory_image[0x80], c.expected);
-    }
-}
-
-TEST(Pia2, KeyboardRowsAsReadByAProgram) {
-    struct RowCase {
-        uint8_t row_select;
+// Keypad columns (PIA1) and keyboard rows (PIA2) as a program reads them:
+// it selects on port B, then reads port A, where a held key reads 0.
+TEST(Pia, KeypadColumnsAndKeyboardRowsAsReadByAProgram) {
+    struct PortCase {
+        uint16_t pia;    // port A at +0, port B at +2
+        uint8_t select;  // written to port B
         std::vector<uint8_t> held;
-        uint8_t expected;
+        uint8_t expected;  // read from port A
     };
-    const RowCase cases[] = {
-        {0x05, {key_return}, 0xFB},
-        {0x05, {key_return, key_space}, 0xFA},
-        {0x00, {0, 7}, 0x7E},           // X and S
-        {0xF8, {0, 7}, 0x7E},           // only bits 2-0 select the row
-        {0x06, {key_shift, key_return}, 0xFE},
-        {0x07, {key_shift}, 0xFF},      // row 7 has no keys
+    const PortCase cases[] = {
+        // PIA1 port B bits 3-0 select keypad columns, active low.
+        {pia1_base, 0xFE, {key_pad_digit_0 + 7, key_pad_digit_0 + 1 + key_pad_right_offset}, 0x7E},
+        {pia1_base, 0xF0, {key_pad_fire + key_pad_right_offset}, 0xFD},
+        {pia1_base, 0xFF, {key_pad_fire, key_pad_digit_0 + 7, key_pad_west}, 0xFF},
+        {pia1_base, 0xFD, {key_pad_west, key_pad_north, key_pad_east, key_pad_south}, 0x0F},
+        {pia1_base, 0xFB, {key_pad_digit_0 + 9, key_pad_clear + key_pad_right_offset}, 0x7D},
+        {pia1_base, 0xF7, {key_pad_digit_0 + 8, key_pad_digit_0 + 2 + key_pad_right_offset}, 0x7E},
+        {pia1_base, 0xF7, {key_pad_digit_0 + 7}, 0xFF},  // a key of an unselected column
+        // PIA2 port B bits 2-0 select a keyboard row.
+        {pia2_base, 0x05, {key_return}, 0xFB},
+        {pia2_base, 0x05, {key_return, key_space}, 0xFA},
+        {pia2_base, 0x00, {0, 7}, 0x7E},  // X and S
+        {pia2_base, 0xF8, {0, 7}, 0x7E},  // only bits 2-0 select the row
+        {pia2_base, 0x06, {key_shift, key_return}, 0xFE},
+        {pia2_base, 0x07, {key_shift}, 0xFF},  // row 7 has no keys
     };
-    for (const RowCase& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "row select " << int(c.row_select));
+    for (const PortCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << "PIA at " << c.pia << ", port B "
+                                          << int(c.select));
+        const auto high = static_cast<uint8_t>(c.pia >> 8);
         Console t;
         t.load(0xA000, {
-                           0x86, c.row_select,  // ldaa #row
-                           0xB7, 0x60, 0x02,    // staa $6002
-                           0xB6, 0x60, 0x00,    // ldaa $6000
-                           0x97, 0x80,          // staa $80
-                           0x20, 0xFE,          // bra  *
+                           0x86, c.select,        // ldaa #select
+                           0xB7, high, 0x02,      // staa port B
+                           0xB6, high, 0x00,      // ldaa port A
+                           0x97, 0x80,            // staa $80
+                           0x20, 0xFE,            // bra  *
                        });
         for (uint8_t key : c.held) t.m.key_state[key] = 1;
         t.start();

@@ -218,14 +218,9 @@ TEST(PlayCassetteFile, AsksForAFileAndRemembersTheOneThatPlays) {
     r.host.open_answer = cas;
     ASSERT_TRUE(deck_play_cassette_file(r.m));
     ASSERT_EQ(r.host.open_requests.size(), 1u);
-    const FileRequest& q = r.host.open_requests[0];
-    EXPECT_EQ(q.title, deck_play_title);
-    ASSERT_EQ(q.filters.size(), 2u);
-    EXPECT_EQ(q.filters[0].description, "Cassette (CPF WAV CAS K7)");
-    EXPECT_EQ(q.filters[0].pattern, "*.cpf;*.wav;*.cas;*.k7");
-    EXPECT_EQ(q.filters[1].description, "All Files (*.*)");
-    EXPECT_EQ(q.default_extension, "c10");
-    EXPECT_EQ(q.start_path, "grloop.c10");
+    EXPECT_EQ(r.host.open_requests[0], (FileRequest{FilePurpose::cassette_play, deck_play_title,
+                                                    test::cassette_open_filters, "c10",
+                                                    "grloop.c10", false}));
     EXPECT_TRUE(r.m.deck.playing);
     EXPECT_FALSE(r.m.deck.signal_mode);
     EXPECT_EQ(r.m.settings.cassette, cas);

@@ -23,6 +23,7 @@ enum class MessageButtons { ok, ok_cancel, yes_no };
 struct FileFilter {
     std::string description;  // "Cassette files (*.cpf)"
     std::string pattern;      // "*.cpf"
+    bool operator==(const FileFilter&) const = default;
 };
 
 // What a file request is for, so that a front end (or a test) answers it
@@ -40,6 +41,7 @@ struct FileRequest {
     std::string default_extension;  // without the dot
     std::string start_path;         // proposed folder or file name
     bool overwrite_prompt = false;  // save dialogs: ask before replacing
+    bool operator==(const FileRequest&) const = default;
 };
 
 class Host {
