@@ -17,8 +17,11 @@
 * and read-byte decode the tape signal on the cassette input (bit 7) the
 * way the machine's tapes are written: one full period per bit, most
 * significant bit first, a long period (about 1 kHz) a 1 and a short one
-* (about 2 kHz) a 0, each period starting with its low half; a leader of
-* long periods, then one short period as start mark, then the bytes.
+* (about 2 kHz) a 0; a leader of long periods, then one short period as
+* start mark, then the bytes. A sine recording starts each period with its
+* low half, a square one with its high half, so the decoder never assumes a
+* polarity: it finds the start mark by its two short halves and times each
+* bit from the edge that starts it, whichever way that edge goes.
 *
 * Entry points for the test:
 *   $8000  csave: writes `count` bytes from `buffer`, then their 8-bit sum
@@ -32,16 +35,18 @@ count   equ     $12             ; bytes still to write or read (set by the test)
 sum     equ     $14             ; checksum of the bytes written
 shift   equ     $15             ; bits of the byte being read
 status  equ     $16             ; set when a period timed out
-longs   equ     $17             ; leader periods seen in a row
+longs   equ     $17             ; leader half-periods seen in a row
+level   equ     $18             ; input level (bit 7) a period or half began with
 loadsum equ     $A00D           ; running sum of the bytes read (the ROM's place)
 buffer  equ     $A100
 
-* Loop passes of the period timer (16 cycles each) that separate a short
-* period (28-30 passes at 44100 or 22050 samples per second) from a long
-* one (56-61 passes).
-thresh  equ     42
-* Long periods in a row that make a leader.
-leadmin equ     32
+* Loop passes of the timers (17 cycles each) that separate a short period
+* (26-29 passes at 44100 or 22050 samples per second) from a long one
+* (52-57 passes), and a short half-period (13-14) from a long one (26-29).
+thresh  equ     40
+hthresh equ     20
+* Long half-periods in a row that make a leader.
+leadmin equ     64
 
         org     $8000
 csave   lds     #$01FF
@@ -158,35 +163,53 @@ wrh1    dex
         bne     wrh1
         rts
 
-* Times one period of the input, from the falling edge just seen to the
-* next one: A = passes of 16 cycles, $FF (and status set) when the input
-* stays at one level for longer than 255 passes. Only A and the flags
-* change.
-period  clra
-plow    inca
+* Times one period of the input from the edge just seen (the one that
+* starts the bit) through its middle edge to the edge that ends it:
+* A = passes of 17 cycles, $FF (and status set) when that takes more than
+* 255 passes. Only A and the flags change.
+period  pshb
+        ldab    pia2_b
+        stab    level           ; the level of the period's first half
+        clra
+pfirst  inca
         beq     ptime
-        tst     pia2_b
-        bpl     plow
-phigh   inca
+        ldab    pia2_b
+        eorb    level
+        bpl     pfirst          ; same level: still the first half
+psecond inca
         beq     ptime
-        tst     pia2_b
-        bmi     phigh
+        ldab    pia2_b
+        eorb    level
+        bmi     psecond         ; other level: still the second half
+        pulb
         rts
 ptime   ldaa    #$FF
         staa    status
+        pulb
         rts
 
-* Leader sync: wait for a falling edge, then for a run of long periods
-* ended by a short one (the start mark). The first data period starts at
-* the falling edge that ends the start mark.
+* Times the input from now to its next edge, in passes of 17 cycles as
+* period does: A = passes, $FF (and status set) after 255. Only A and the
+* flags change.
+half    pshb
+        ldab    pia2_b
+        stab    level
+        clra
+hloop   inca
+        beq     ptime
+        ldab    pia2_b
+        eorb    level
+        bpl     hloop
+        pulb
+        rts
+
+* Leader sync: a run of long half-periods, then the start mark's two short
+* ones. Counting halves needs no knowledge of which half of a period comes
+* first. The first data period starts at the edge that ends the start mark.
 sync    jsr     delay
-syhigh  tst     pia2_b
-        bpl     syhigh
-sylow   tst     pia2_b
-        bmi     sylow
         clr     longs
-syloop  bsr     period
-        cmpa    #thresh
+syloop  bsr     half
+        cmpa    #hthresh
         bcs     syshort
         cmpa    #$FF
         beq     syreset
@@ -200,6 +223,9 @@ syreset clr     longs
 syshort ldab    longs
         cmpb    #leadmin
         bne     syreset
+        bsr     half            ; the start mark's second half
+        cmpa    #hthresh
+        bcc     syreset
         clr     status
         rts
 

@@ -428,18 +428,32 @@ TEST(DeckCartridge, SaveAndLoadThroughTheBytePath) {
 // The whole signal chain: tonel turns a CPF image into a WAV recording, the
 // deck plays it into the cassette input in signal mode, and the cartridge's
 // 6800 decoder times the input's edges back into bytes. The WAV->CAS logger
-// catches every byte the read-byte routine returns.
+// catches every byte the read-byte routine returns. A sine period starts
+// with its low half and a square one with its high half; both must decode
+// at both rates.
 TEST(DeckCartridge, TonelRecordingDecodesThroughTheCassetteInput) {
-    for (const tonel::SampleRate rate : {tonel::SampleRate::hz44100, tonel::SampleRate::hz22050}) {
-        SCOPED_TRACE(static_cast<int>(rate));
+    const struct {
+        tonel::SampleRate rate;
+        tonel::WaveShape shape;
+        uint8_t seed;
+    } cases[] = {
+        {tonel::SampleRate::hz44100, tonel::WaveShape::sine, 0x44},
+        {tonel::SampleRate::hz22050, tonel::WaveShape::sine, 0x22},
+        {tonel::SampleRate::hz44100, tonel::WaveShape::square, 0x45},
+        {tonel::SampleRate::hz22050, tonel::WaveShape::square, 0x23},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.rate) << " Hz, "
+                                          << (c.shape == tonel::WaveShape::sine ? "sine" : "square"));
         DeckRig r;
         r.install_cartridge();
         wav_logger_toggle(r.m);
         ASSERT_TRUE(r.m.wav_logger_on);
 
-        const Bytes image = test::cpf_image(40, static_cast<uint8_t>(static_cast<uint32_t>(rate)));
+        const Bytes image = test::cpf_image(40, c.seed);
         tonel::ConversionSettings settings;
-        settings.sample_rate = rate;
+        settings.sample_rate = c.rate;
+        settings.wave_shape = c.shape;
         const tonel::ConversionResult converted = tonel::convert_cpf(r.write("prog.cpf", image), settings);
         ASSERT_EQ(converted.outcome, tonel::ConversionOutcome::good);
         ASSERT_TRUE(deck_open_cassette_file(r.m, converted.wav_path));
