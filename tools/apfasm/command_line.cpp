@@ -5,11 +5,12 @@
 // them are complete.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "apfasm/assembler.h"
+#include "common/file.h"
 
 namespace apfasm {
 
@@ -33,22 +34,14 @@ constexpr const char* usage =
 struct Output {
     std::string path;
     std::string contents;
-    std::string temporary() const { return path + ".tmp"; }
 };
 
-bool write_whole(const std::string& path, const std::string& contents) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    file.close();
-    return !file.fail();
-}
-
-// Writes every output's temporary file; on the first failure removes the
-// temporary files written so far and names the output that failed. Then
-// renames them all into place. A rename within one folder fails only when
-// the target cannot be replaced at all (a folder of that name is refused
-// before anything is written); the outputs renamed before it stay.
+// Writes every output to its temporary file; only when all of them are
+// complete are they renamed into place. A failure before that leaves every
+// target as it was (the temporary files go with their handles). A rename
+// within one folder fails only when the target cannot be replaced at all; a
+// folder of that name is refused before anything is written, so in practice
+// the renames succeed together.
 bool write_all(const std::vector<Output>& outputs, std::string& err) {
     for (const Output& o : outputs) {
         std::error_code ec;
@@ -57,16 +50,19 @@ bool write_all(const std::vector<Output>& outputs, std::string& err) {
             return false;
         }
     }
-    for (size_t i = 0; i < outputs.size(); ++i) {
-        if (!write_whole(outputs[i].temporary(), outputs[i].contents)) {
-            for (size_t j = 0; j <= i; ++j) std::remove(outputs[j].temporary().c_str());
-            err += "apfasm: cannot write '" + outputs[i].path + "'\n";
+    std::vector<std::unique_ptr<common::ReplacingFile>> files;
+    for (const Output& o : outputs) {
+        auto file = std::make_unique<common::ReplacingFile>(o.path);
+        if (!file->is_open() ||
+            std::fwrite(o.contents.data(), 1, o.contents.size(), file->get()) != o.contents.size() ||
+            !file->close()) {
+            err += "apfasm: cannot write '" + o.path + "'\n";
             return false;
         }
+        files.push_back(std::move(file));
     }
     for (size_t i = 0; i < outputs.size(); ++i) {
-        if (std::rename(outputs[i].temporary().c_str(), outputs[i].path.c_str()) != 0) {
-            for (size_t j = i; j < outputs.size(); ++j) std::remove(outputs[j].temporary().c_str());
+        if (!files[i]->move_into_place()) {
             err += "apfasm: cannot write '" + outputs[i].path + "'\n";
             return false;
         }
