@@ -203,7 +203,12 @@ bool profile_set(Profile& profile, std::string_view section, std::string_view ke
             if (!blank) profile.sections.back().lines.push_back(profile.line_end);
         }
         index = profile.sections.size();
-        add_section(profile, section, "[" + std::string(section) + "]" + profile.line_end);
+        // Appended piece by piece: GCC 12 at -O3 misreads the chained
+        // operator+ of a literal and a string as an overlapping copy.
+        std::string header;
+        header.reserve(section.size() + 2 + profile.line_end.size());
+        header.append("[").append(section).append("]").append(profile.line_end);
+        add_section(profile, section, std::move(header));
     }
 
     ProfileSection& sec = profile.sections[index];
