@@ -43,7 +43,7 @@ void start_busy_machine(Machine& m) {
     memory_map_build(m);
     for (size_t i = 0; i < busy_program.size(); ++i) m.memory_image[0xA000 + i] = busy_program[i];
     m.cpu.pc = 0xA000;
-    m.settings.cpuspeedopt = timing_fast;
+    set_timing_mode(m.settings, TimingMode::fast);
     timing_recompute(m);
     for (int i = 0; i < char_rom_size; ++i) m.char_rom[i] = static_cast<uint8_t>(i * 37);
     video_build_tables(m);

@@ -135,8 +135,8 @@ TEST_F(CpuExecution, IrqRaisedBetweenSlicesIsChargedToTheNextSlice) {
     // Clearing only stores the state; the register path is the same call.
     cpu_set_irq_line(m, irq_line_irq, 0);
     EXPECT_EQ(m.cpu.irq_line, 0);
-    cpu_set_register(m, reg_irq_line, 2);  // I is set inside the handler
-    EXPECT_EQ(cpu_get_register(m, reg_irq_line), 2);
+    cpu_set_register(m, CpuRegister::irq_line, 2);  // I is set inside the handler
+    EXPECT_EQ(cpu_get_register(m, CpuRegister::irq_line), 2);
     EXPECT_EQ(m.cpu.pc, irq_handler + 1);
     EXPECT_EQ(m.cpu.s, stack_top - frame_size);
 }
@@ -397,7 +397,7 @@ TEST(CpuInterrupts, InterruptBreakStopsWithTheCoresMessage) {
         CpuHarness h;
         install(h);
         h.m.debug_flags = flag_interrupt;
-        cpu_set_register(h.m, reg_nmi_line, 2);
+        cpu_set_register(h.m, CpuRegister::nmi_line, 2);
         EXPECT_EQ(h.m.break_flags, flag_interrupt);
         EXPECT_STREQ(h.m.break_reason, "Interrupt M6800#%d take NMI\n");
     }
@@ -417,17 +417,17 @@ TEST(CpuInterrupts, InterruptBreakStopsWithTheCoresMessage) {
 
 TEST_F(CpuExecution, NmiByRegisterWriteIsTakenEvenWithIrqMasked) {
     h.set_regs({.a = 0x11, .b = 0x22, .x = 0x3344, .s = stack_top, .cc = F | I});
-    cpu_set_register(m, reg_nmi_line, 2);
+    cpu_set_register(m, CpuRegister::nmi_line, 2);
     EXPECT_EQ(m.cpu.pc, nmi_handler);
     EXPECT_EQ(m.cpu.s, stack_top - frame_size);
     EXPECT_EQ(stacked_pc(h), code);
     EXPECT_EQ(m.cpu.extra_cycles, entry_cycles);
-    EXPECT_EQ(cpu_get_register(m, reg_nmi_line), 2);
+    EXPECT_EQ(cpu_get_register(m, CpuRegister::nmi_line), 2);
 
-    cpu_set_register(m, reg_nmi_line, 2);  // unchanged: nothing happens
+    cpu_set_register(m, CpuRegister::nmi_line, 2);  // unchanged: nothing happens
     EXPECT_EQ(m.cpu.s, stack_top - frame_size);
-    cpu_set_register(m, reg_nmi_line, 0);
-    cpu_set_register(m, reg_nmi_line, 2);  // a new edge: taken again
+    cpu_set_register(m, CpuRegister::nmi_line, 0);
+    cpu_set_register(m, CpuRegister::nmi_line, 2);  // a new edge: taken again
     EXPECT_EQ(m.cpu.s, stack_top - 2 * frame_size);
     EXPECT_EQ(stacked_pc(h), nmi_handler);
     EXPECT_EQ(m.cpu.extra_cycles, 2 * entry_cycles);

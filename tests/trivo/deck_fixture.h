@@ -64,12 +64,12 @@ struct DeckRig {
     // The BASIC configuration with fast cassette I/O and the test cartridge
     // in place of the BASIC ROM's upper 8K, after a hard reset.
     void install_cartridge(bool fast_io = true) {
-        m.settings.carttype = cart_builtin_basic;
+        set_cart_type(m.settings, CartType::builtin_basic);
         m.settings.enableromhacksflag = fast_io ? 1 : 0;
         BuiltinImages images = fixture_builtins();
         images.basic_high = test_roms::deck_cart;
         load_rom_images(m, images);
-        machine_reset(m, reset_hard);
+        machine_reset(m, ResetKind::hard);
     }
 
     void set_word(uint16_t address, uint16_t value) {

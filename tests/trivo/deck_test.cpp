@@ -348,8 +348,8 @@ TEST(DeckRecording, OutputThatCannotBeCreatedIsReportedAndItsBytesDropped) {
 }
 
 TEST(DeckReset, EveryResetStopsTheTapeAndEndsTheRecording) {
-    for (const int kind : {reset_soft, reset_hard}) {
-        SCOPED_TRACE(kind);
+    for (const ResetKind kind : {ResetKind::soft, ResetKind::hard}) {
+        SCOPED_TRACE(static_cast<int>(kind));
         DeckRig r;
         r.m.rom_hacks_armed = true;
         r.m.wav_logger_on = true;

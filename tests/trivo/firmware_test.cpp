@@ -66,7 +66,7 @@ struct Console {
             std::copy(rom.begin(), rom.end(), m.memory_image.begin() + 0xE000 + copy * 0x800);
         }
         std::copy(cartridge.begin(), cartridge.end(), m.memory_image.begin() + 0x8000);
-        m.settings.cpuspeedopt = timing_fast;
+        set_timing_mode(m.settings, TimingMode::fast);
         timing_recompute(m);
         m.sound.sink = &sink;
         sound_initialise(m);

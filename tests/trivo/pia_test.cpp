@@ -128,7 +128,7 @@ TEST(FieldSync, InterruptOncePerFrameOnlyForTheEnabledEdges) {
                              IrqCase{0x01, 0}}) {
         SCOPED_TRACE(::testing::Message() << "CRB " << int(c.crb));
         Console t;
-        t.m.settings.cpuspeedopt = timing_fast;
+        set_timing_mode(t.m.settings, TimingMode::fast);
         timing_recompute(t.m);
         load_interrupt_counter(t, c.crb);
         t.start();
@@ -154,7 +154,7 @@ TEST(FieldSync, RisingEdgeAtFrameStartFallingEdgeAfter13066Cycles) {
     for (const PhaseCase& c : {PhaseCase{0x07, 0, 0}, PhaseCase{0x05, 13066, 13066 + 8}}) {
         SCOPED_TRACE(::testing::Message() << "CRB " << int(c.crb));
         Console t;
-        t.m.settings.cpuspeedopt = timing_fast;
+        set_timing_mode(t.m.settings, TimingMode::fast);
         timing_recompute(t.m);
         load_interrupt_counter(t, c.crb);
         t.start();

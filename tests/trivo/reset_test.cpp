@@ -24,7 +24,7 @@ struct ResetMachine {
 
     ResetMachine() {
         m.host = &host;
-        m.settings.carttype = cart_none;
+        set_cart_type(m.settings, CartType::none);
         load_rom_images(m, test::fixture_builtins());
     }
 };
@@ -36,7 +36,7 @@ TEST(MachineReset, HardResetInstallsTheImagesAndRunsFromTheResetVector) {
     m.machine_clock = 123456;
     m.cpu.cc = 0xC0;
 
-    machine_reset(m, reset_hard);
+    machine_reset(m, ResetKind::hard);
 
     EXPECT_EQ(m.cpu.pc, fixture_program);
     EXPECT_TRUE(m.cpu.cc & cc_i);
@@ -60,7 +60,7 @@ TEST(MachineReset, HardResetInstallsTheImagesAndRunsFromTheResetVector) {
 TEST(MachineReset, SoftResetKeepsMemoryAndLatchesButTheCassetteInput) {
     ResetMachine r;
     Machine& m = r.m;
-    machine_reset(m, reset_hard);
+    machine_reset(m, ResetKind::hard);
     cpu_execute(m, 40);
     ASSERT_EQ(m.memory_image[0xA000], 0x42);
 
@@ -69,7 +69,7 @@ TEST(MachineReset, SoftResetKeepsMemoryAndLatchesButTheCassetteInput) {
     m.memory_image[pia2_base + 2] = 0xFF;  // PIA2 port B, cassette input high
     m.memory_image[0x4000] = 0x99;         // a ROM copy changed behind the map's back
     m.settings.expandertype = 1;           // a soft reset does not rebuild the map
-    machine_reset(m, reset_soft);
+    machine_reset(m, ResetKind::soft);
 
     EXPECT_EQ(m.memory_image[0xA000], 0x42);
     EXPECT_EQ(m.memory_image[0xA123], 0x77);
@@ -81,7 +81,7 @@ TEST(MachineReset, SoftResetKeepsMemoryAndLatchesButTheCassetteInput) {
     EXPECT_EQ(m.machine_clock, 0u);
 
     // The hard reset rebuilds the map from the settings and reinstalls the ROM.
-    machine_reset(m, reset_hard);
+    machine_reset(m, ResetKind::hard);
     EXPECT_EQ(m.memory_image[0x4000], 0x86);
     EXPECT_EQ(m.memory_image[0xA123], 0);
     bus_write(m, 0xC000, 0x12);
@@ -89,11 +89,11 @@ TEST(MachineReset, SoftResetKeepsMemoryAndLatchesButTheCassetteInput) {
 }
 
 TEST(MachineReset, NeitherResetTouchesBreakOrDebugFlags) {
-    for (const int kind : {reset_soft, reset_hard}) {
-        SCOPED_TRACE(kind);
+    for (const ResetKind kind : {ResetKind::soft, ResetKind::hard}) {
+        SCOPED_TRACE(static_cast<int>(kind));
         ResetMachine r;
         Machine& m = r.m;
-        machine_reset(m, reset_hard);
+        machine_reset(m, ResetKind::hard);
         m.break_flags = 0x4000;
         m.debug_flags = flag_questionable_write;
         machine_reset(m, kind);
@@ -106,13 +106,13 @@ TEST(MachineReset, NeitherResetTouchesBreakOrDebugFlags) {
 }
 
 TEST(MachineReset, StopsThePrinterAndArmsTheFrameTimer) {
-    for (const int kind : {reset_soft, reset_hard}) {
-        SCOPED_TRACE(kind);
+    for (const ResetKind kind : {ResetKind::soft, ResetKind::hard}) {
+        SCOPED_TRACE(static_cast<int>(kind));
         ScratchDir dir;
         ResetMachine r;
         Machine& m = r.m;
         m.settings.filename = dir.file("lprint.txt");
-        machine_reset(m, reset_hard);
+        machine_reset(m, ResetKind::hard);
         printer_print_byte(m, 'A');
         ASSERT_TRUE(m.printer.file);
 

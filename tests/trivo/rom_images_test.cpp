@@ -33,7 +33,7 @@ struct RomMachine {
 
     RomMachine() {
         m.host = &host;
-        m.settings.carttype = cart_none;
+        set_cart_type(m.settings, CartType::none);
     }
     void load() { load_rom_images(m, test::fixture_builtins()); }
     // What a hard reset does with the images: memory cleared, then installed.
@@ -64,7 +64,7 @@ void expect_builtin_basic(const Machine& m) {
 
 TEST(RomImages, BuiltInImagesFillTheirWindows) {
     RomMachine r;
-    r.m.settings.carttype = cart_builtin_basic;
+    set_cart_type(r.m.settings, CartType::builtin_basic);
     r.m.char_rom_ext.fill(0xAA);
     r.m.char_rom.fill(0xAA);
     r.load_and_install();
@@ -80,23 +80,23 @@ TEST(RomImages, BuiltInImagesFillTheirWindows) {
 
 TEST(RomImages, CartridgeTypesDecideWhatFillsTheCartridgeWindow) {
     struct CartCase {
-        int carttype;
+        CartType carttype;
         uint8_t at_6800, at_7fff, at_8000, at_9fff;
     };
     // Type 3 with no game loaded yet installs the all-zero game_rom; an
     // unknown type installs nothing but the system ROM.
     const CartCase cases[] = {
-        {cart_none, 0x00, 0x00, 0x00, 0x00},
-        {cart_builtin_basic, fixture_basic_low[0], 0x00, fixture_basic_high[0],
+        {CartType::none, 0x00, 0x00, 0x00, 0x00},
+        {CartType::builtin_basic, fixture_basic_low[0], 0x00, fixture_basic_high[0],
          fixture_basic_high[0x1FFF]},
-        {cart_game_file, 0xFF, 0xFF, 0x00, 0x00},
-        {9, 0x00, 0x00, 0x00, 0x00},
+        {CartType::game_file, 0xFF, 0xFF, 0x00, 0x00},
+        {static_cast<CartType>(9), 0x00, 0x00, 0x00, 0x00},  // a number no type has
     };
     for (const CartCase& c : cases) {
-        SCOPED_TRACE(c.carttype);
+        SCOPED_TRACE(static_cast<int>(c.carttype));
         ScratchDir dir;
         RomMachine r;
-        r.m.settings.carttype = c.carttype;
+        set_cart_type(r.m.settings, c.carttype);
         r.m.settings.GAMEfilename = dir.file("missing.bin");
         r.load_and_install();
         EXPECT_EQ(r.at(0x6800), c.at_6800);
@@ -159,7 +159,7 @@ TEST(RomImages, BasicFileFillsBothBasicWindows) {
         RomMachine r;
         const auto file = pattern_bytes(n, 0x77);
         test::write_bytes(dir.file("basic.bin"), file);
-        r.m.settings.carttype = cart_basic_file;
+        set_cart_type(r.m.settings, CartType::basic_file);
         r.m.settings.BASICfilename = dir.file("basic.bin");
         r.load_and_install();
         EXPECT_TRUE(r.host.messages.empty());
@@ -254,7 +254,7 @@ TEST(RomImages, FilesThatCannotBeLoadedAreReportedAndTheBuiltInStays) {
          "folder.bin"},
         {"missing game",
          [&](Settings& s, const ScratchDir& d) {
-             s.carttype = cart_game_file;
+             set_cart_type(s, CartType::game_file);
              s.GAMEfilename = missing(d);
          },
          "trivo - File Missing",
@@ -264,7 +264,7 @@ TEST(RomImages, FilesThatCannotBeLoadedAreReportedAndTheBuiltInStays) {
          "none.bin"},
         {"missing BASIC",
          [&](Settings& s, const ScratchDir& d) {
-             s.carttype = cart_basic_file;
+             set_cart_type(s, CartType::basic_file);
              s.BASICfilename = missing(d);
          },
          "trivo - File Missing",
@@ -274,7 +274,7 @@ TEST(RomImages, FilesThatCannotBeLoadedAreReportedAndTheBuiltInStays) {
          "none.bin"},
         {"missing S19",
          [&](Settings& s, const ScratchDir& d) {
-             s.carttype = cart_s19_file;
+             set_cart_type(s, CartType::s19_file);
              s.S19filename = missing(d);
          },
          "trivo - File Missing",
@@ -317,7 +317,7 @@ TEST(RomImages, FilesThatCannotBeLoadedAreReportedAndTheBuiltInStays) {
         EXPECT_EQ(r.host.messages[0].icon, MessageIcon::warning);
 
         expect_builtin_system_rom(r.m);
-        if (r.m.settings.carttype == cart_basic_file) expect_builtin_basic(r.m);
+        if (cart_type(r.m.settings) == CartType::basic_file) expect_builtin_basic(r.m);
         EXPECT_EQ(r.m.char_rom, fixture_char_rom);
         EXPECT_EQ(r.m.char_rom_ext, char_rom_ext_test_pattern);
     }
@@ -329,7 +329,7 @@ TEST(RomImages, EachFailureHasItsOwnMessageAndLoadingGoesOn) {
     Settings& s = r.m.settings;
     s.usebuiltinromflag = 0;
     s.ROMfilename = dir.file("os.bin");
-    s.carttype = cart_basic_file;
+    set_cart_type(s, CartType::basic_file);
     s.BASICfilename = dir.file("basic.bin");
     s.usebuiltincharflag = 0;
     const auto glyphs = pattern_bytes(768, 0x44);
@@ -349,7 +349,7 @@ TEST(RomImages, EachFailureHasItsOwnMessageAndLoadingGoesOn) {
 TEST(RomImages, GameRomKeepsItsLastContentsWhenALoadFails) {
     ScratchDir dir;
     RomMachine r;
-    r.m.settings.carttype = cart_game_file;
+    set_cart_type(r.m.settings, CartType::game_file);
     r.m.settings.GAMEfilename = dir.file("game.bin");
     const auto game = pattern_bytes(3000, 0x19);
     test::write_bytes(dir.file("game.bin"), game);
@@ -366,22 +366,22 @@ TEST(RomImages, GameRomKeepsItsLastContentsWhenALoadFails) {
 TEST(RomImages, TrapsArmOnlyWithTheBuiltInBasic) {
     struct ArmCase {
         int enableromhacksflag;
-        int carttype;
+        CartType carttype;
         bool armed;
     };
     const ArmCase cases[] = {
-        {1, cart_builtin_basic, true},
-        {1, cart_basic_file, false},
-        {0, cart_builtin_basic, false},
-        {1, cart_none, false},
-        {1, cart_game_file, false},
+        {1, CartType::builtin_basic, true},
+        {1, CartType::basic_file, false},
+        {0, CartType::builtin_basic, false},
+        {1, CartType::none, false},
+        {1, CartType::game_file, false},
     };
     for (const ArmCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.enableromhacksflag << " " << c.carttype);
+        SCOPED_TRACE(testing::Message() << c.enableromhacksflag << " " << static_cast<int>(c.carttype));
         ScratchDir dir;
         RomMachine r;
         r.m.settings.enableromhacksflag = c.enableromhacksflag;
-        r.m.settings.carttype = c.carttype;
+        set_cart_type(r.m.settings, c.carttype);
         r.m.settings.BASICfilename = dir.file("basic.bin");
         r.m.settings.GAMEfilename = dir.file("game.bin");
         r.m.rom_hacks_armed = !c.armed;
@@ -401,7 +401,7 @@ TEST(RomImages, TrapsArmOnlyWithTheBuiltInBasic) {
 TEST(RomImages, S19ProgramOverridesTheSystemRomAndReportsItsErrorWord) {
     ScratchDir dir;
     RomMachine r;
-    r.m.settings.carttype = cart_s19_file;
+    set_cart_type(r.m.settings, CartType::s19_file);
     r.m.settings.S19filename = dir.file("prog.s19");
     // A new reset vector, a record in RAM, the end record and a blank line.
     test::write_text(dir.file("prog.s19"),

@@ -193,7 +193,7 @@ TEST(FrameTick, FileActivityAndFastModeRunFramesBackToBack) {
     s.m.deck.playing = true;
     EXPECT_TRUE(s.tick());
     s.m.deck.playing = false;
-    s.m.settings.cpuspeedopt = timing_fast;
+    set_timing_mode(s.m.settings, TimingMode::fast);
     EXPECT_TRUE(s.tick());
     EXPECT_TRUE(s.tick());
 }
@@ -244,22 +244,22 @@ TEST(FrameTick, StoppedMachineRepaintsOnceAndRunsNothing) {
 
 TEST(Timing, RecomputeForTheFourModes) {
     struct TimingCase {
-        int mode;
+        TimingMode mode;
         int ntsc_pct, pal_pct;
         int fps, active, vblank;
     };
     const TimingCase cases[] = {
-        {timing_ntsc, 100, 100, 60, 11364, 3551},
-        {timing_ntsc, 150, 100, 60, 17046, 5326},
-        {timing_pal, 100, 100, 50, 13637, 4261},
-        {timing_pal, 100, 33, 50, 4500, 1406},
-        {timing_custom, 100, 100, 25, 20000, 5000},
-        {timing_fast, 400, 400, 60, 11364, 3551},
+        {TimingMode::ntsc, 100, 100, 60, 11364, 3551},
+        {TimingMode::ntsc, 150, 100, 60, 17046, 5326},
+        {TimingMode::pal, 100, 100, 50, 13637, 4261},
+        {TimingMode::pal, 100, 33, 50, 4500, 1406},
+        {TimingMode::custom, 100, 100, 25, 20000, 5000},
+        {TimingMode::fast, 400, 400, 60, 11364, 3551},
     };
     for (const TimingCase& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "mode " << c.mode);
+        SCOPED_TRACE(::testing::Message() << "mode " << static_cast<int>(c.mode));
         auto m = make_machine();
-        m->settings.cpuspeedopt = c.mode;
+        set_timing_mode(m->settings, c.mode);
         m->settings.ntscmultiplierpct = c.ntsc_pct;
         m->settings.palmultiplierpct = c.pal_pct;
         m->settings.fpscust = 25;

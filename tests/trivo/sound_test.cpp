@@ -22,7 +22,7 @@ struct SoundMachine {
     explicit SoundMachine(int fps = 60, bool with_sink = true) {
         m.host = &host;
         host.frequency = 1'000'000;
-        m.settings.cpuspeedopt = timing_custom;
+        set_timing_mode(m.settings, TimingMode::custom);
         m.settings.fpscust = fps;
         timing_recompute(m);
         frame_scheduler_start(m);

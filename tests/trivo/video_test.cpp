@@ -268,7 +268,7 @@ TEST(VideoRender, ProgramChangingTheModeInMidFrame) {
     test::FakeHost host;
     m.host = &host;
     memory_map_build(m);
-    m.settings.cpuspeedopt = timing_fast;
+    set_timing_mode(m.settings, TimingMode::fast);
     timing_recompute(m);
     const uint8_t program[] = {
         0x86, 0xC0,        // a000 ldaa #$c0

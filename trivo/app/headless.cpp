@@ -9,11 +9,12 @@
 #include <thread>
 #include <utility>
 
-#include "machine/config.h"
 #include "cassette/deck.h"
 #include "common/file_util.h"
+#include "debugger/debugger.h"
 #include "host/screenshot.h"
 #include "host/sound.h"
+#include "machine/config.h"
 #include "machine/machine.h"
 #include "machine/reset.h"
 #include "machine/rom_images.h"
@@ -185,7 +186,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     frame_scheduler_start(m);
     video_build_tables(m);
     sound_initialise(m);  // no sound device: frames keep the counter's pacing
-    machine_reset(m, reset_hard);
+    machine_reset(m, ResetKind::hard);
 
     int64_t frames = options.frames;
     if (options.seconds_given) {
@@ -197,7 +198,8 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     while (ran < frames) {
         const uint64_t frames_before = m.scheduler.frames_run;
         const bool stopped = m.break_flags != 0;
-        frame_tick(m);
+        // Nothing is painted; the debugger is kept up to date as the window does.
+        if (frame_tick(m)) debugger_refresh(m);
         if (stopped) {
             // A stopped processor runs no frame; nothing will clear the stop here.
             err << "trivo: the processor stopped: " << m.break_reason << '\n';

@@ -212,13 +212,13 @@ uint8_t deck_fetch_opcode(Machine& m, uint16_t address) {
     switch (address) {
         case trap_delay_step:
             // The delay loop ends at its next test of X.
-            cpu_set_register(m, reg_x, 1);
+            cpu_set_register(m, CpuRegister::x, 1);
             break;
         case trap_read_byte:
             if (!m.deck.signal_mode) {
                 const int value = deck_next_image_byte(m);
                 if (value >= 0) {
-                    cpu_set_register(m, reg_a, value);
+                    cpu_set_register(m, CpuRegister::a, value);
                     return opcode_rts;
                 }
                 // The dialog may just have attached a recording: the ROM
@@ -227,13 +227,13 @@ uint8_t deck_fetch_opcode(Machine& m, uint16_t address) {
             }
             break;
         case trap_read_byte_end:
-            wav_logger_step(m, static_cast<uint8_t>(cpu_get_register(m, reg_a)));
+            wav_logger_step(m, static_cast<uint8_t>(cpu_get_register(m, CpuRegister::a)));
             break;
         case trap_leader_call:
             // The call becomes a load of its operand: no leader is written.
             return opcode_ldab_immediate;
         case trap_write_byte:
-            deck_write_byte(m, static_cast<uint8_t>(cpu_get_register(m, reg_a)));
+            deck_write_byte(m, static_cast<uint8_t>(cpu_get_register(m, CpuRegister::a)));
             return opcode_rts;
         case trap_read_preamble:
             deck_byte_path_open_dialog(m);

@@ -14,33 +14,14 @@
 #include <array>
 #include <cstdio>
 
+#include "common/opcode_table.h"
 #include "debugger/debugger.h"
 #include "machine/bus.h"
+#include "machine/machine.h"
 
 namespace trivo {
 
 namespace {
-
-// Cycles charged per opcode. The documented opcodes cost what the data sheet
-// says; undefined and undocumented opcodes cost nothing.
-constexpr std::array<uint8_t, 256> cycle_table = {
-    /* 0x */ 0, 2, 0, 0, 0, 0, 2, 2, 4, 4, 2, 2, 2, 2, 2, 2,
-    /* 1x */ 2, 2, 0, 0, 0, 0, 2, 2, 0, 2, 0, 2, 0, 0, 0, 0,
-    /* 2x */ 4, 0, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4,
-    /* 3x */ 4, 4, 4, 4, 4, 4, 4, 4, 0, 5, 0, 10, 0, 0, 9, 12,
-    /* 4x */ 2, 0, 0, 2, 2, 0, 2, 2, 2, 2, 2, 0, 2, 2, 0, 2,
-    /* 5x */ 2, 0, 0, 2, 2, 0, 2, 2, 2, 2, 2, 0, 2, 2, 0, 2,
-    /* 6x */ 7, 0, 0, 7, 7, 0, 7, 7, 7, 7, 7, 0, 7, 7, 4, 7,
-    /* 7x */ 6, 0, 0, 6, 6, 0, 6, 6, 6, 6, 6, 0, 6, 6, 3, 6,
-    /* 8x */ 2, 2, 2, 0, 2, 2, 2, 0, 2, 2, 2, 2, 3, 8, 3, 0,
-    /* 9x */ 3, 3, 3, 0, 3, 3, 3, 4, 3, 3, 3, 3, 4, 0, 4, 5,
-    /* Ax */ 5, 5, 5, 0, 5, 5, 5, 6, 5, 5, 5, 5, 6, 8, 6, 7,
-    /* Bx */ 4, 4, 4, 0, 4, 4, 4, 5, 4, 4, 4, 4, 5, 9, 5, 6,
-    /* Cx */ 2, 2, 2, 0, 2, 2, 2, 0, 2, 2, 2, 2, 0, 0, 3, 0,
-    /* Dx */ 3, 3, 3, 0, 3, 3, 3, 4, 3, 3, 3, 3, 0, 0, 4, 5,
-    /* Ex */ 5, 5, 5, 0, 5, 5, 5, 6, 5, 5, 5, 5, 0, 0, 6, 7,
-    /* Fx */ 4, 4, 4, 0, 4, 4, 4, 5, 4, 4, 4, 4, 0, 0, 5, 6,
-};
 
 // N, Z and V after INC and DEC, indexed by the 8-bit result. INC overflows
 // into 0x80, DEC into 0x7F.
@@ -571,7 +552,7 @@ void execute_opcode(Machine& m, uint8_t op) {
 
 }  // namespace
 
-// There is one processor type, so its dispatch and cycle table are fixed at
+// There is one processor type, so its dispatch and cycle counts are fixed at
 // build time; the reset sequence still calls this first, as the machine's
 // reset does.
 void cpu_init(Machine& m) { (void)m; }
@@ -635,7 +616,7 @@ int cpu_execute(Machine& m, int cycles) {
         // looked at again.
         if (c.irq_check_countdown < 0 && ++c.irq_check_countdown == 0) check_irq(m);
 
-        const int cost = cycle_table[op];
+        const int cost = m6800::opcode_table[op].cycles;
         m.machine_clock += static_cast<uint32_t>(cost);
 
         record[2] = c.pc;
@@ -675,40 +656,39 @@ void cpu_set_irq_line(Machine& m, int line, int state) {
     }
 }
 
-int cpu_get_register(const Machine& m, int id) {
+int cpu_get_register(const Machine& m, CpuRegister id) {
     const CpuState& c = m.cpu;
     switch (id) {
-        case reg_pc:
-        case reg_pc_alias: return c.pc;
-        case reg_s:
-        case reg_s_alias: return c.s;
-        case reg_a: return c.a;
-        case reg_b: return c.b;
-        case reg_x: return c.x;
-        case reg_cc: return c.cc;
-        case reg_nmi_line: return c.nmi_line;
-        case reg_irq_line: return c.irq_line;
-        default: return 0;
+        case CpuRegister::pc:
+        case CpuRegister::pc_alias: return c.pc;
+        case CpuRegister::s:
+        case CpuRegister::s_alias: return c.s;
+        case CpuRegister::a: return c.a;
+        case CpuRegister::b: return c.b;
+        case CpuRegister::x: return c.x;
+        case CpuRegister::cc: return c.cc;
+        case CpuRegister::nmi_line: return c.nmi_line;
+        case CpuRegister::irq_line: return c.irq_line;
     }
+    return 0;  // an id outside the list (a cast number) reads as 0 and writes nothing
 }
 
-void cpu_set_register(Machine& m, int id, int value) {
+void cpu_set_register(Machine& m, CpuRegister id, int value) {
     CpuState& c = m.cpu;
     switch (id) {
-        case reg_pc:
-        case reg_pc_alias: c.pc = static_cast<uint16_t>(value); break;
-        case reg_s:
-        case reg_s_alias: c.s = static_cast<uint16_t>(value); break;
-        case reg_a: c.a = static_cast<uint8_t>(value); break;
-        case reg_b: c.b = static_cast<uint8_t>(value); break;
-        case reg_x: c.x = static_cast<uint16_t>(value); break;
-        case reg_cc: c.cc = static_cast<uint8_t>(value); break;
-        case reg_nmi_line: cpu_set_irq_line(m, irq_line_nmi, value); break;
-        case reg_irq_line: cpu_set_irq_line(m, irq_line_irq, value); break;
-        default: break;
+        case CpuRegister::pc:
+        case CpuRegister::pc_alias: c.pc = static_cast<uint16_t>(value); break;
+        case CpuRegister::s:
+        case CpuRegister::s_alias: c.s = static_cast<uint16_t>(value); break;
+        case CpuRegister::a: c.a = static_cast<uint8_t>(value); break;
+        case CpuRegister::b: c.b = static_cast<uint8_t>(value); break;
+        case CpuRegister::x: c.x = static_cast<uint16_t>(value); break;
+        case CpuRegister::cc: c.cc = static_cast<uint8_t>(value); break;
+        case CpuRegister::nmi_line: cpu_set_irq_line(m, irq_line_nmi, value); break;
+        case CpuRegister::irq_line: cpu_set_irq_line(m, irq_line_irq, value); break;
     }
 }
 
-int cpu_cycles_of(uint8_t opcode) { return cycle_table[opcode]; }
+int cpu_cycles_of(uint8_t opcode) { return m6800::opcode_table[opcode].cycles; }
 
 }  // namespace trivo

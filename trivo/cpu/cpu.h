@@ -5,22 +5,24 @@
 
 #include <cstdint>
 
-#include "machine/machine.h"
+#include "cpu/cpu_state.h"
 
 namespace trivo {
 
+struct Machine;
+
 // Register ids of cpu_get_register / cpu_set_register.
-enum CpuRegister : int {
-    reg_pc = 1,
-    reg_s = 2,
-    reg_a = 3,
-    reg_b = 4,
-    reg_x = 5,
-    reg_cc = 6,
-    reg_nmi_line = 8,
-    reg_irq_line = 9,
-    reg_pc_alias = -2,
-    reg_s_alias = -3,
+enum class CpuRegister : int {
+    pc = 1,
+    s = 2,
+    a = 3,
+    b = 4,
+    x = 5,
+    cc = 6,
+    nmi_line = 8,
+    irq_line = 9,
+    pc_alias = -2,  // the same registers under the ids a debugger front end may use
+    s_alias = -3,
 };
 
 inline constexpr int irq_line_irq = 0;
@@ -31,7 +33,7 @@ inline constexpr uint16_t vector_swi = 0xFFFA;
 inline constexpr uint16_t vector_nmi = 0xFFFC;
 inline constexpr uint16_t vector_reset = 0xFFFE;
 
-// Selects the 6800 dispatch and cycle table. Called before every cpu_reset.
+// Selects the 6800 dispatch and cycle counts. Called before every cpu_reset.
 void cpu_init(Machine& m);
 
 // Sets I, loads pc from the reset vector, clears the wait state and both
@@ -47,10 +49,10 @@ int cpu_execute(Machine& m, int cycles);
 // line: irq_line_irq or irq_line_nmi; state: 0 clear, 1 asserted, 2 held.
 void cpu_set_irq_line(Machine& m, int line, int state);
 
-int cpu_get_register(const Machine& m, int id);
-void cpu_set_register(Machine& m, int id, int value);
+int cpu_get_register(const Machine& m, CpuRegister id);
+void cpu_set_register(Machine& m, CpuRegister id, int value);
 
-// The cycle-table cost of an opcode.
+// The cycles the processor charges for an opcode (the opcode table's count).
 int cpu_cycles_of(uint8_t opcode);
 
 // Interrupt entry through a vector (IRQ 0xFFF8 or NMI 0xFFFC).

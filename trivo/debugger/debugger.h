@@ -1,9 +1,9 @@
 // The debugger's hooks into the emulation.
 #pragma once
 
-#include "machine/machine.h"
-
 namespace trivo {
+
+struct Machine;
 
 // Runs after every instruction while debug_flags is non-zero; may set
 // break_flags to stop the processor after the current instruction.
@@ -13,7 +13,9 @@ void debugger_instruction_check(Machine& m);
 
 namespace trivo {
 
-// Before a repaint: brings the open debugger windows up to date.
+// Brings the open debugger windows up to date. Called by whoever runs frames
+// (the headless runner, the window) each time frame_tick reports a frame
+// ready to show, before it paints; the emulation never calls it.
 void debugger_refresh(Machine& m);
 
 }  // namespace trivo

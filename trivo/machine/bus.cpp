@@ -22,13 +22,46 @@
 // address that selects it.
 #include "machine/bus.h"
 
+#include <array>
 #include <cstdio>
 
 #include "machine/io.h"
+#include "machine/machine.h"
 
 namespace trivo {
 
 namespace {
+
+// The four I/O blocks, one row each: the attribute bits that select the
+// block (its own four addresses and its images), its read and write
+// handlers, and its row of io_snapshot_values. A read handler is told
+// whether the processor reads (side effects happen) or the debugger's
+// snapshot does; only PIA1 acts on that, the others behave the same for both.
+struct IoBlock {
+    uint32_t attr;
+    uint8_t (*read)(Machine& m, int reg, bool side_effects);
+    void (*write)(Machine& m, int reg, uint8_t value);
+    int snapshot_slot;
+};
+
+constexpr std::array<IoBlock, io_block_count> io_blocks = {{
+    {attr_pia1 | attr_pia1_image, pia1_read, pia1_write, 0},
+    {attr_pia2 | attr_pia2_image, [](Machine& m, int reg, bool) { return pia2_read(m, reg); },
+     pia2_write, 1},
+    {attr_printer | attr_printer_image,
+     [](Machine& m, int reg, bool) { return printer_port_read(m, reg); }, printer_port_write, 2},
+    {attr_spare_image, [](Machine& m, int reg, bool) { return spare_port_read(m, reg); },
+     spare_port_write, 3},
+}};
+
+// The block an address's read-half attribute selects; none for RAM, ROM and
+// empty space.
+const IoBlock* io_block_of(uint32_t attr) {
+    for (const IoBlock& block : io_blocks) {
+        if (attr & block.attr) return &block;
+    }
+    return nullptr;
+}
 
 constexpr uint32_t both(uint32_t bits) { return bits | (bits << attr_write_shift); }
 
@@ -93,12 +126,8 @@ uint8_t bus_read_slow(Machine& m, uint16_t address) {
                       sizeof m.watch.questionable_read_message, "??Read from $%04x", address);
     }
 
-    const int reg = address & 3;
     if (attr & attr_direct) return m.memory_image[m.addr_ptr[address]];
-    if (attr & (attr_pia1 | attr_pia1_image)) return pia1_read(m, reg, true);
-    if (attr & (attr_pia2 | attr_pia2_image)) return pia2_read(m, reg);
-    if (attr & (attr_printer | attr_printer_image)) return printer_port_read(m, reg);
-    if (attr & attr_spare_image) return spare_port_read(m, reg);
+    if (const IoBlock* block = io_block_of(attr)) return block->read(m, address & 3, true);
     return 0xFF;
 }
 
@@ -118,38 +147,28 @@ void bus_write_slow(Machine& m, uint16_t address, uint8_t value) {
                       value, address);
     }
 
-    const int reg = address & 3;
     if (attr & attr_direct) {
         m.memory_image[m.addr_ptr[address]] = value;
-    } else if (attr & (attr_pia1 | attr_pia1_image)) {
-        pia1_write(m, reg, value);
-    } else if (attr & (attr_pia2 | attr_pia2_image)) {
-        pia2_write(m, reg, value);
-    } else if (attr & (attr_printer | attr_printer_image)) {
-        printer_port_write(m, reg, value);
-    } else if (attr & attr_spare_image) {
-        spare_port_write(m, reg, value);
+    } else if (const IoBlock* block = io_block_of(attr)) {
+        block->write(m, address & 3, value);
     }
     // ROM windows and empty space drop the write.
 }
 
 void io_snapshot(Machine& m) {
     for (int reg = 0; reg < 4; ++reg) {
-        m.io_snapshot_values[0][reg] = pia1_read(m, reg, false);
-        m.io_snapshot_values[1][reg] = pia2_read(m, reg);
-        m.io_snapshot_values[2][reg] = printer_port_read(m, reg);
-        m.io_snapshot_values[3][reg] = spare_port_read(m, reg);
+        for (const IoBlock& block : io_blocks) {
+            m.io_snapshot_values[block.snapshot_slot][reg] = block.read(m, reg, false);
+        }
     }
 }
 
 uint8_t bus_peek(const Machine& m, uint16_t address) {
     const uint32_t attr = m.addr_attr[address];
-    const int reg = address & 3;
     if (attr & attr_direct) return m.memory_image[m.addr_ptr[address]];
-    if (attr & (attr_pia1 | attr_pia1_image)) return m.io_snapshot_values[0][reg];
-    if (attr & (attr_pia2 | attr_pia2_image)) return m.io_snapshot_values[1][reg];
-    if (attr & (attr_printer | attr_printer_image)) return m.io_snapshot_values[2][reg];
-    if (attr & attr_spare_image) return m.io_snapshot_values[3][reg];
+    if (const IoBlock* block = io_block_of(attr)) {
+        return m.io_snapshot_values[block->snapshot_slot][address & 3];
+    }
     return m.memory_image[address];
 }
 

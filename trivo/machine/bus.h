@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "cassette/deck.h"
+#include "machine/bus_watch.h"
 #include "machine/machine.h"
 
 namespace trivo {

@@ -26,25 +26,20 @@
 
 #include <array>
 
+#include "automation/automation.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
 #include "cpu/cpu.h"
 #include "host/sound.h"
 #include "machine/bus.h"
 #include "machine/keys.h"
+#include "machine/machine.h"
 #include "machine/scheduler.h"
 
 namespace trivo {
 
 namespace {
 
-constexpr int reg_port_a = 0;
-constexpr int reg_cra = 1;
-constexpr int reg_port_b = 2;
-constexpr int reg_crb = 3;
-
-constexpr uint8_t cr_mode_bit = 0x08;      // PIA1 CRA: video mode
-constexpr uint8_t port_b_mode_bits = 0xC0; // PIA1 port B: video mode
 constexpr uint8_t crb_speaker = 0x08;
 constexpr uint8_t crb_irq_bits = 0x07;
 constexpr uint8_t crb_irq_on_rise = 0x07;
@@ -92,38 +87,40 @@ uint8_t keyboard_row_read(const Machine& m, int row) {
 }
 
 void field_sync_rise(Machine& m) {
-    if ((latch(m, pia1_base, reg_crb) & crb_irq_bits) == crb_irq_on_rise) {
+    if ((latch(m, pia1_base, pia_crb) & crb_irq_bits) == crb_irq_on_rise) {
         cpu_set_irq_line(m, irq_line_irq, irq_held);
     }
 }
 
 void field_sync_fall(Machine& m) {
-    if ((latch(m, pia1_base, reg_crb) & crb_irq_bits) == crb_irq_on_fall) {
+    if ((latch(m, pia1_base, pia_crb) & crb_irq_bits) == crb_irq_on_fall) {
         cpu_set_irq_line(m, irq_line_irq, irq_held);
     }
 }
 
 uint8_t pia1_read(Machine& m, int reg, bool side_effects) {
     switch (reg) {
-        case reg_port_a: return keypad_read(m, latch(m, pia1_base, reg_port_b));
-        case reg_port_b:
+        case pia_port_a: return keypad_read(m, latch(m, pia1_base, pia_port_b));
+        case pia_port_b:
             if (side_effects) cpu_set_irq_line(m, irq_line_irq, 0);
-            return latch(m, pia1_base, reg_port_b);
+            return latch(m, pia1_base, pia_port_b);
         default: return latch(m, pia1_base, reg);
     }
 }
 
 void pia1_write(Machine& m, int reg, uint8_t value) {
     switch (reg) {
-        case reg_cra:
-            note_mode_change(m, static_cast<uint8_t>((value & cr_mode_bit) |
-                                                     (latch(m, pia1_base, reg_port_b) & port_b_mode_bits)));
+        case pia_cra:
+            note_mode_change(m, static_cast<uint8_t>(
+                                    (value & pia1_cra_video_mode_bit) |
+                                    (latch(m, pia1_base, pia_port_b) & pia1_port_b_video_mode_bits)));
             break;
-        case reg_port_b:
-            note_mode_change(m, static_cast<uint8_t>((value & port_b_mode_bits) |
-                                                     (latch(m, pia1_base, reg_cra) & cr_mode_bit)));
+        case pia_port_b:
+            note_mode_change(m, static_cast<uint8_t>(
+                                    (value & pia1_port_b_video_mode_bits) |
+                                    (latch(m, pia1_base, pia_cra) & pia1_cra_video_mode_bit)));
             break;
-        case reg_crb: {
+        case pia_crb: {
             const uint8_t level = (value & crb_speaker) ? 1 : 0;
             if (level != m.speaker_level) {
                 m.speaker_level = level;
@@ -132,8 +129,8 @@ void pia1_write(Machine& m, int reg, uint8_t value) {
             // Bit 7 of a 6821 control register is its read-only interrupt
             // flag: a write never changes it. Nothing in the machine sets
             // it, so it keeps what the last hard reset left (0).
-            latch(m, pia1_base, reg_crb) =
-                static_cast<uint8_t>((latch(m, pia1_base, reg_crb) & 0x80) | (value & 0x7F));
+            latch(m, pia1_base, pia_crb) =
+                static_cast<uint8_t>((latch(m, pia1_base, pia_crb) & 0x80) | (value & 0x7F));
             return;
         }
         default: break;
@@ -143,16 +140,16 @@ void pia1_write(Machine& m, int reg, uint8_t value) {
 
 uint8_t pia2_read(Machine& m, int reg) {
     switch (reg) {
-        case reg_port_a:
+        case pia_port_a:
             // Quick-typing paces itself by the ROM's keyboard scans.
             if (m.quicktype.active && ++m.quicktype.read_count >= quicktype_reads_per_step) {
                 m.quicktype.read_count = 0;
                 quicktype_step(m);
             }
-            return keyboard_row_read(m, latch(m, pia2_base, reg_port_b) & 7);
-        case reg_port_b:
+            return keyboard_row_read(m, latch(m, pia2_base, pia_port_b) & 7);
+        case pia_port_b:
             deck_sample_input(m);
-            return latch(m, pia2_base, reg_port_b);
+            return latch(m, pia2_base, pia_port_b);
         default: return latch(m, pia2_base, reg);
     }
 }
@@ -161,7 +158,7 @@ void pia2_write(Machine& m, int reg, uint8_t value) { latch(m, pia2_base, reg) =
 
 uint8_t printer_port_read(Machine& m, int reg) {
     const uint8_t value = latch(m, printer_base, reg);
-    return reg == reg_port_a ? static_cast<uint8_t>(value | 0x02) : value;
+    return reg == pia_port_a ? static_cast<uint8_t>(value | 0x02) : value;
 }
 
 void printer_port_write(Machine& m, int reg, uint8_t value) {

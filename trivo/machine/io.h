@@ -5,9 +5,22 @@
 
 #include <cstdint>
 
-#include "machine/machine.h"
-
 namespace trivo {
+
+struct Machine;
+
+// Register numbers within a block.
+inline constexpr int pia_port_a = 0;
+inline constexpr int pia_cra = 1;
+inline constexpr int pia_port_b = 2;
+inline constexpr int pia_crb = 3;
+
+// The PIA1 lines to the video display generator's mode inputs: port B bits
+// 7-6 (graphics mode and colour set) and control register A bit 3 (the
+// alpha/graphics select). Together they are the mode byte the display reads
+// (video_mode_byte).
+inline constexpr uint8_t pia1_port_b_video_mode_bits = 0xC0;
+inline constexpr uint8_t pia1_cra_video_mode_bit = 0x08;
 
 // Hand-controller keypads as PIA1 port A sees them with this column select on port B.
 uint8_t keypad_read(const Machine& m, uint8_t port_b);

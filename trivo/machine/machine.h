@@ -1,6 +1,10 @@
 // The emulated APF Imagination Machine and everything the emulator keeps
 // about it at run time. One Machine is the whole state: the program creates
 // one, a test as many as it needs, and two never share anything.
+//
+// Machine only composes: each chip's and device's state is declared in the
+// header of the code that owns it (the processor's in cpu/, the bus's watch
+// and stop bits beside the bus, the deck's in cassette/ ...).
 #pragma once
 
 #include <array>
@@ -11,76 +15,18 @@
 #include "automation/automation.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
+#include "cpu/cpu_state.h"
+#include "cpu/trace_ring.h"
 #include "host/sound.h"
+#include "machine/bus_watch.h"
 #include "machine/host.h"
 #include "machine/rom_images.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/timing.h"
 #include "video/video.h"
 
 namespace trivo {
-
-// Condition-code bits of the 6800.
-inline constexpr uint8_t cc_h = 0x20;
-inline constexpr uint8_t cc_i = 0x10;
-inline constexpr uint8_t cc_n = 0x08;
-inline constexpr uint8_t cc_z = 0x04;
-inline constexpr uint8_t cc_v = 0x02;
-inline constexpr uint8_t cc_c = 0x01;
-
-// wait_state bit set while the processor sits in WAI.
-inline constexpr uint8_t wait_wai = 0x08;
-
-struct CpuState {
-    uint16_t pc = 0;
-    uint16_t ppc = 0;  // address of the instruction being executed
-    uint16_t s = 0;
-    uint16_t x = 0;
-    uint8_t a = 0;
-    uint8_t b = 0;
-    uint8_t cc = 0xC0;
-    uint16_t ea = 0;  // effective address of the last memory operand
-    uint8_t wait_state = 0;
-    uint8_t nmi_line = 0;  // 0 clear, 1 asserted, 2 held
-    uint8_t irq_line = 0;
-    int32_t extra_cycles = 0;         // interrupt entry not yet charged to a slice
-    int32_t irq_check_countdown = 0;  // -2 after CLI, SEI, TAP
-    int32_t cycles_left = 0;
-};
-
-// One record per executed instruction: pc, the four bytes at pc (little-endian),
-// pc after, a*256+b, x, s, cc.
-inline constexpr int trace_records = 24000;
-inline constexpr int trace_words = 7;
-
-struct TraceRing {
-    std::array<uint32_t, trace_records * trace_words> words;
-    int32_t position = 0;  // next record to write; returns to 0 after the last one
-
-    TraceRing() { words.fill(0xFFFFFFFFu); }
-};
-
-// break_flags / debug_flags bits set by the core and the bus.
-inline constexpr uint32_t flag_questionable_read = 0x100;
-inline constexpr uint32_t flag_questionable_write = 0x200;
-inline constexpr uint32_t flag_interrupt = 0x400;
-inline constexpr uint32_t flag_read_watch = 0x100000;
-inline constexpr uint32_t flag_write_watch = 0x200000;
-
-// The bus's watch checks. The debugger sets the ranges (inclusive) and shows
-// the messages; the bus only compares and formats.
-struct BusWatch {
-    uint16_t read_low = 0, read_high = 0;
-    uint16_t write_low = 0, write_high = 0;
-    char read_message[32] = {};
-    char write_message[32] = {};
-    char questionable_read_message[32] = {};
-    char questionable_write_message[32] = {};
-};
-
-// Register values of the four I/O blocks as last seen by io_snapshot, for
-// the debugger's memory windows: PIA1, PIA2, printer port, spare latches.
-using IoSnapshot = std::array<std::array<uint8_t, 4>, 4>;
 
 struct Machine {
     CpuState cpu;
@@ -102,7 +48,7 @@ struct Machine {
     std::array<uint8_t, 128> key_state{};
     uint8_t speaker_level = 0;  // last level of the speaker bit (PIA1 CRB bit 3)
 
-    Timing timing;
+    Timing timing = ntsc_timing;
     FrameScheduler scheduler;
     VideoModeLog video_mode_log;
     std::array<uint8_t, mode_map_size> video_mode_map{};

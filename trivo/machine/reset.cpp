@@ -10,7 +10,7 @@
 
 namespace trivo {
 
-void machine_reset(Machine& m, int kind) {
+void machine_reset(Machine& m, ResetKind kind) {
     // 1. Stop the devices around the machine. Quick-typing is stopped here
     // too once it has a stop operation; a running script is left alone.
     // The cassette deck stops playback (which detaches the tape, closes a
@@ -21,7 +21,7 @@ void machine_reset(Machine& m, int kind) {
     deck_close_output(m);
 
     // 2. Power cycle: map, empty memory, ROM images.
-    if (kind > reset_soft) {
+    if (kind == ResetKind::hard) {
         memory_map_build(m);
         m.memory_image.fill(0);
         install_rom_images(m);

@@ -15,10 +15,11 @@ namespace trivo {
 
 struct Machine;
 
-// Kinds of machine_reset; any kind above 0 is hard.
-inline constexpr int reset_soft = 0;
-inline constexpr int reset_hard = 2;
+enum class ResetKind {
+    soft,  // the console's reset button
+    hard,  // power off and on
+};
 
-void machine_reset(Machine& m, int kind);
+void machine_reset(Machine& m, ResetKind kind);
 
 }  // namespace trivo

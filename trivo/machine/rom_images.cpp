@@ -301,7 +301,7 @@ void load_rom_images(Machine& m, const BuiltinImages& builtin) {
     }
 
     // 3. Game cartridge: the previous contents stay when the file fails.
-    if (s.carttype == cart_game_file) {
+    if (cart_type(s) == CartType::game_file) {
         if (const auto file = read_image_file(s.GAMEfilename, image_keep)) {
             fill_forward(r.game_rom, file->head);
         } else {
@@ -310,7 +310,7 @@ void load_rom_images(Machine& m, const BuiltinImages& builtin) {
     }
 
     // 4. S19 program: what was read before an error stays loaded.
-    if (s.carttype == cart_s19_file) {
+    if (cart_type(s) == CartType::s19_file) {
         if (const uint32_t word = load_s19(r, s.S19filename); word != 0) {
             m.host->message_box(caption_file_missing,
                                 format_text(text_s19_problem, word, s.S19filename.c_str()),
@@ -320,7 +320,7 @@ void load_rom_images(Machine& m, const BuiltinImages& builtin) {
 
     // 5. BASIC from a file: a 12K file gives its first 4K to $6800 and its
     // last 8K to $8000.
-    if (s.carttype == cart_basic_file) {
+    if (cart_type(s) == CartType::basic_file) {
         if (const auto file = read_image_file(s.BASICfilename, image_keep)) {
             fill_forward(r.basic_rom_low, file->head);
             fill_backward(r.basic_rom_high, file->tail);
@@ -340,7 +340,7 @@ void load_rom_images(Machine& m, const BuiltinImages& builtin) {
     // 8. The BASIC ROM traps only fit the built-in BASIC, whose routines sit
     // at the trapped addresses. The logger works through the traps, so it
     // goes off with them.
-    m.rom_hacks_armed = s.enableromhacksflag == 1 && s.carttype == cart_builtin_basic;
+    m.rom_hacks_armed = s.enableromhacksflag == 1 && cart_type(s) == CartType::builtin_basic;
     if (!m.rom_hacks_armed) m.wav_logger_on = false;
     m.host->menu_state(command_wav_logger, m.wav_logger_on, m.rom_hacks_armed);
 }
@@ -351,23 +351,24 @@ void install_rom_images(Machine& m) {
     std::copy(r.os_rom_low.begin(), r.os_rom_low.end(), memory.begin() + os_rom_low_base);
     std::copy(r.os_rom_high.begin(), r.os_rom_high.end(), memory.begin() + os_rom_high_base);
 
-    switch (m.settings.carttype) {
-        case cart_builtin_basic:
-        case cart_basic_file:
+    switch (cart_type(m.settings)) {
+        case CartType::builtin_basic:
+        case CartType::basic_file:
             std::copy(r.basic_rom_low.begin(), r.basic_rom_low.end(),
                       memory.begin() + basic_rom_low_base);
             std::copy(r.basic_rom_high.begin(), r.basic_rom_high.end(),
                       memory.begin() + cartridge_base);
             break;
-        case cart_game_file:
+        case CartType::game_file:
             std::copy(r.game_rom.begin(), r.game_rom.end(), memory.begin() + cartridge_base);
             std::fill_n(memory.begin() + cartridge_gap_base, cartridge_gap_size, 0xFF);
             break;
-        case cart_s19_file:
+        case CartType::s19_file:
             for (size_t a = 0; a < memory.size(); ++a) {
                 if (r.s19_loaded[a]) memory[a] = r.s19_image[a];
             }
             break;
+        case CartType::none:
         default:  // no cartridge, or a carttype out of range: nothing besides the system ROM
             break;
     }

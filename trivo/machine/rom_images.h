@@ -39,13 +39,6 @@ inline constexpr uint16_t cartridge_base = 0x8000;  // BASIC high part or game R
 inline constexpr uint16_t cartridge_gap_base = 0x6800;
 inline constexpr int cartridge_gap_size = 0x1800;
 
-// Cartridge types (setting carttype).
-inline constexpr int cart_none = 0;
-inline constexpr int cart_builtin_basic = 1;
-inline constexpr int cart_basic_file = 2;
-inline constexpr int cart_game_file = 3;
-inline constexpr int cart_s19_file = 4;
-
 // The images supplied with the program. Each span holds the image as built
 // (system ROM 2048 bytes, character ROM 768, BASIC 4096 + 8192); they must
 // outlive the call that receives them.

@@ -6,7 +6,6 @@
 #include "cassette/deck.h"
 #include "cassette/printer.h"
 #include "cpu/cpu.h"
-#include "debugger/debugger.h"
 #include "host/keyboard.h"
 #include "host/sound.h"
 #include "machine/bus.h"
@@ -97,34 +96,25 @@ void run_frame(Machine& m, uint32_t frame_start, uint32_t now) {
 }  // namespace
 
 uint8_t video_mode_byte(const Machine& m) {
-    return static_cast<uint8_t>((m.memory_image[pia1_base + 2] & 0xC0) |
-                                (m.memory_image[pia1_base + 1] & 0x08));
+    return static_cast<uint8_t>(
+        (m.memory_image[pia1_base + pia_port_b] & pia1_port_b_video_mode_bits) |
+        (m.memory_image[pia1_base + pia_cra] & pia1_cra_video_mode_bit));
 }
 
 void timing_recompute(Machine& m) {
     const Settings& s = m.settings;
     Timing& t = m.timing;
-    switch (s.cpuspeedopt) {
-        case timing_pal:
-            t.frames_per_second = 50;
-            t.active_scan_cycles = s.palmultiplierpct * 13637 / 100;
-            t.vblank_cycles = s.palmultiplierpct * 4261 / 100;
-            break;
-        case timing_custom:
-            t.frames_per_second = s.fpscust;
-            t.active_scan_cycles = s.activescancust;
-            t.vblank_cycles = s.vblankcust;
-            break;
-        case timing_fast:
-            t.frames_per_second = 60;
-            t.active_scan_cycles = 11364;
-            t.vblank_cycles = 3551;
-            break;
-        default:
-            t.frames_per_second = 60;
-            t.active_scan_cycles = s.ntscmultiplierpct * 11364 / 100;
-            t.vblank_cycles = s.ntscmultiplierpct * 3551 / 100;
-            break;
+    // A speed in percent stretches the cycles of a frame, not the frame rate.
+    const auto scaled = [](const Timing& row, int percent) {
+        return Timing{row.frames_per_second, percent * row.active_scan_cycles / 100,
+                      percent * row.vblank_cycles / 100};
+    };
+    switch (timing_mode(s)) {
+        case TimingMode::pal: t = scaled(pal_timing, s.palmultiplierpct); break;
+        case TimingMode::custom: t = {s.fpscust, s.activescancust, s.vblankcust}; break;
+        case TimingMode::fast: t = ntsc_timing; break;
+        case TimingMode::ntsc:
+        default: t = scaled(ntsc_timing, s.ntscmultiplierpct); break;
     }
     // The settings are clamped when read; keep the arithmetic safe for a
     // record filled by other means.
@@ -169,7 +159,7 @@ bool frame_tick(Machine& m) {
     } else {
         due = millisecond_frame_due(m, now);
     }
-    if (m.settings.cpuspeedopt == timing_fast) due = true;
+    if (timing_mode(m.settings) == TimingMode::fast) due = true;
 
     const bool repaint = repaint_due(m, due, now);
 
@@ -181,17 +171,14 @@ bool frame_tick(Machine& m) {
     if (m.break_flags != 0) {
         sound_suspend(m);
         if (!s.running) return false;
-        // First call after a stop: one repaint shows the stopped state.
+        // First call after a stop: one more frame to show, the stopped state.
         s.running = false;
-        debugger_refresh(m);
         return true;
     }
 
     s.running = true;
     if (due) run_frame(m, frame_start, now);
-    if (!repaint) return false;
-    debugger_refresh(m);
-    return true;
+    return repaint;
 }
 
 void video_mode_log_note(Machine& m, uint8_t new_mode, uint32_t cycles_since_frame_start,

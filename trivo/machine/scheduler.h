@@ -1,23 +1,23 @@
 // Frame timing and the frame scheduler.
 //
-// The machine advances one television field at a time: 14915 processor
-// cycles at 894900 Hz make one 60 Hz frame. frame_tick decides from the
-// host's clock whether a frame is due, runs it (processor slices around the
-// field-sync edges, then the per-frame work of sound, keyboard, cassette,
-// printer and scripts), measures the emulation speed and says whether to
-// repaint. It also keeps the log of mid-frame video mode changes that the
+// The machine advances one television field at a time: frame_cycles
+// processor cycles (machine/timing.h) make one frame. frame_tick decides from
+// the host's clock whether a frame is due, runs it (processor slices around
+// the field-sync edges, then the per-frame work of sound, keyboard, cassette,
+// printer and scripts), measures the emulation speed and says whether a
+// frame is ready to show. It also keeps the log of mid-frame video mode changes that the
 // display turns into a per-line mode map.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "machine/timing.h"
+
 namespace trivo {
 
 struct Machine;
 
-inline constexpr int cpu_clock_hz = 894900;
-inline constexpr int frame_cycles = 14915;
 // Field sync rises at the start of the frame; it falls after the top border
 // and the 192 active lines, 13066 cycles in.
 inline constexpr int first_slice_cycles = 2171;
@@ -28,19 +28,6 @@ inline constexpr int second_slice_cycles = 10895;
 inline constexpr int mode_positions_per_line = 32;
 inline constexpr int mode_lines = 192;
 inline constexpr int mode_map_size = mode_positions_per_line * mode_lines;
-
-// timing_mode values (cpuspeedopt).
-inline constexpr int timing_ntsc = 0;
-inline constexpr int timing_pal = 1;
-inline constexpr int timing_custom = 2;
-inline constexpr int timing_fast = 3;
-
-// Derived from the timing settings by timing_recompute.
-struct Timing {
-    int frames_per_second = 60;
-    int active_scan_cycles = 11364;
-    int vblank_cycles = 3551;  // border + vertical blank
-};
 
 struct VideoModeLogEntry {
     uint16_t position;
@@ -78,7 +65,7 @@ struct FrameScheduler {
 // The mode bits PIA1 drives: port B bits 7-6 with control register A bit 3.
 uint8_t video_mode_byte(const Machine& m);
 
-// Recomputes Timing from the timing settings.
+// Recomputes m.timing from the timing settings.
 void timing_recompute(Machine& m);
 
 // At the creation of the window: asks the host for its counter and sets the
@@ -88,7 +75,10 @@ void frame_scheduler_start(Machine& m);
 // At every machine reset: the next frame is due now.
 void frame_timer_arm(Machine& m);
 
-// Runs a frame when one is due; true when the screen should be repainted.
+// Runs a frame when one is due. True when a frame is ready to show: the
+// caller then refreshes the debugger (debugger_refresh) and paints
+// frame_pixels. Also true once after the processor stops, so the stopped
+// state is shown.
 bool frame_tick(Machine& m);
 
 void video_mode_log_note(Machine& m, uint8_t new_mode, uint32_t cycles_since_frame_start,

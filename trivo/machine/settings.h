@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "machine/timing.h"
+
 namespace trivo {
 
 // One entry of the display palette: 8 bits each of red, green and blue.
@@ -99,9 +101,8 @@ struct Settings {
     std::string ROMfilename = "NECTREK.BIN";
     std::string CHARfilename = "TREKCHAR.BIN";
     std::string CHARXfilename = "TREKCHRX.BIN";
-    // Cartridge: 0 none, 1 built-in BASIC, 2 BASIC from BASICfilename, 3 game
-    // from GAMEfilename, 4 S19 program. Reading the configuration always sets
-    // it: a missing key reads as 0, no cartridge.
+    // Cartridge: a CartType number; read it with cart_type. Reading the
+    // configuration always sets it: a missing key reads as 0, no cartridge.
     int carttype = 1;
     int enableromhacksflag = 1;  // fast cassette I/O traps, with the built-in BASIC only
     std::string BASICfilename = "basic_6880.bin";
@@ -159,19 +160,38 @@ struct Settings {
     std::string csavfilename = "mymlprog.c10";
 
     // --- SPEED ---
-    // Timing mode: 0 NTSC, 1 PAL, 2 custom, 3 fast. Reading the configuration
-    // always sets it (a missing key reads as 0).
+    // Timing mode: a TimingMode number (0 NTSC, 1 PAL, 2 custom, 3 fast);
+    // read it with timing_mode. Reading the configuration always sets it (a
+    // missing key reads as 0).
     int cpuspeedopt = 0;
     int ntscmultiplierpct = 100;  // speed in percent, NTSC mode
     int palmultiplierpct = 100;   // speed in percent, PAL mode
-    int activescancust = 11364;   // custom mode: cycles of active scan per frame
-    int vblankcust = 3551;        // custom mode: cycles of border and vertical blank
-    int fpscust = 60;             // custom mode: frames per second
+    int activescancust = ntsc_timing.active_scan_cycles;  // custom mode: cycles of active scan per frame
+    int vblankcust = ntsc_timing.vblank_cycles;  // custom mode: cycles of border and vertical blank
+    int fpscust = ntsc_timing.frames_per_second;  // custom mode: frames per second
     int usevideoupdatepsflag = 0;  // pace repaints at videoupdatesps
     int videoupdatesps = 60;
     int speedupfilesflag = 1;  // run flat out while a file is being read or written
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
+
+// What the cartridge slot holds (carttype keeps these numbers in the
+// configuration file).
+enum class CartType : int {
+    none = 0,
+    builtin_basic = 1,  // the BASIC built into the program
+    basic_file = 2,     // BASIC from BASICfilename
+    game_file = 3,      // a game ROM from GAMEfilename
+    s19_file = 4,       // a program from the S-record file S19filename
+};
+
+inline CartType cart_type(const Settings& s) { return static_cast<CartType>(s.carttype); }
+inline void set_cart_type(Settings& s, CartType type) { s.carttype = static_cast<int>(type); }
+
+// The timing mode the settings select. A number outside the four modes
+// selects none of them; the scheduler treats it as NTSC.
+inline TimingMode timing_mode(const Settings& s) { return static_cast<TimingMode>(s.cpuspeedopt); }
+inline void set_timing_mode(Settings& s, TimingMode mode) { s.cpuspeedopt = static_cast<int>(mode); }
 
 }  // namespace trivo
