@@ -9,15 +9,12 @@
 #include <thread>
 #include <utility>
 
-#include "cassette/deck.h"
+#include "app/startup.h"
 #include "common/file_util.h"
 #include "debugger/debugger.h"
 #include "host/screenshot.h"
-#include "host/sound.h"
-#include "machine/config.h"
+#include "machine/host.h"
 #include "machine/machine.h"
-#include "machine/reset.h"
-#include "machine/rom_images.h"
 #include "machine/scheduler.h"
 #include "video/video.h"
 
@@ -161,14 +158,10 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     HeadlessHost host(err, options);
     m.host = &host;
 
-    // Start-up, in the program's order: configuration, ROM images, timing,
-    // then what the window's creation does, then the first hard reset.
-    const std::string startup = std::filesystem::current_path().string();
-    std::string config_path = options.config.empty() ? config_locate(startup) : options.config;
     if (!options.config.empty()) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(config_path, ec)) {
-            err << "trivo: cannot read configuration file " << config_path << '\n';
+        if (!std::filesystem::is_regular_file(options.config, ec)) {
+            err << "trivo: cannot read configuration file " << options.config << '\n';
             return 1;
         }
     }
@@ -179,14 +172,11 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
             return 1;
         }
     }
-    config_read_all(config_path, m.settings);
-    m.config_path = config_path;
-    load_rom_images(m, images);
-    timing_recompute(m);
-    frame_scheduler_start(m);
-    video_build_tables(m);
-    sound_initialise(m);  // no sound device: frames keep the counter's pacing
-    machine_reset(m, ResetKind::hard);
+    // No window and no sound device: frames keep the counter's pacing.
+    StartupOptions startup;
+    startup.config_path = options.config;
+    startup.startup_directory = std::filesystem::current_path().string();
+    machine_startup(m, images, startup);
 
     int64_t frames = options.frames;
     if (options.seconds_given) {

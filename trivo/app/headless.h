@@ -1,8 +1,7 @@
 // The headless runner: trivo without a window, for people who test their
 // programs in batch and for our own end-to-end tests.
 //
-// It starts the machine as the program does (configuration, ROM images,
-// timing, hard reset), runs it for a number of frames (as fast as it can
+// It starts the machine as the program does (machine_startup), runs it for a number of frames (as fast as it can
 // unless asked for real time) and ends by itself, optionally leaving a
 // screenshot, a RAM dump and the measured speed behind. Messages the machine
 // would show in a box go to stderr; the cassette deck's dialogs are answered
