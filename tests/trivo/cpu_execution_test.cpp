@@ -457,7 +457,7 @@ TEST(CpuInterrupts, EntryStacksCcAsItIsButSwiAndWaiForceBits76) {
         h.set_regs({.s = stack_top, .cc = c.cc});
         switch (c.entry) {
             case Entry::irq: cpu_set_irq_line(h.m, irq_line_irq, 2); break;
-            case Entry::nmi: cpu_set_register(h.m, reg_nmi_line, 2); break;
+            case Entry::nmi: cpu_set_register(h.m, CpuRegister::nmi_line, 2); break;
             case Entry::swi:
                 h.load(code, {0x3F});  // swi
                 h.step();
