@@ -1,7 +1,9 @@
 #include "app/headless.h"
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <string_view>
 #include <thread>
@@ -168,6 +170,8 @@ int headless_run(const HeadlessOptions& o, std::ostream& out, std::ostream& err)
     }
     for (int line : loaded->s19.checksum_lines)
         err << loaded->file.string() << ':' << line << ": " << s19_checksum_message << '\n';
+    for (int line : loaded->s19.malformed_lines)
+        err << loaded->file.string() << ':' << line << ": not an S1 record\n";
     if (!o.s19.empty()) {
         const auto program = s19_load_file(m, o.s19);
         if (!program) {

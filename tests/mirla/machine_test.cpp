@@ -410,6 +410,16 @@ TEST(MirlaMachine, SlicesAndFrames) {
     int shows = 0;
     for (int s = 0; s < 40; ++s) shows += run_slice(*q, 0) ? 1 : 0;
     EXPECT_EQ(shows, 2) << "the board's image is shown every 20 slices";
+
+    // Boards whose LEDs glow refresh them in slices 3-18: 16 times a frame.
+    auto v = make_test_machine(MachineKind::vendel1, false);
+    poke(*v, 0xC000, {0x7E, 0xC0, 0x00});
+    v->cpu.pc = 0xC000;
+    v->vendel.row_lines.fill(1);
+    v->vendel.led_count[5] = 160;
+    run_start(*v, 0);
+    for (int s = 0; s < 22; ++s) run_slice(*v, 0);
+    EXPECT_EQ(v->vendel.led_count[5], 160 - 16);
 }
 
 TEST(MirlaMachine, PacingOwesAtMost200Milliseconds) {
