@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/headless.h"
+#include "app/ui/window_app.h"
 #include "machine/builtin_images.h"
 
 namespace {
@@ -16,13 +17,16 @@ void print_usage(std::FILE* to) {
                  "unit)\n"
                  "\n"
                  "usage: trivo --headless [options]\n"
+                 "       trivo                  open the window\n"
+                 "       trivo --user-folder    open the window, working in the per-user data\n"
+                 "                              folder (~/.local/share/trivo), as the desktop\n"
+                 "                              menu entry does\n"
                  "       trivo --help\n"
                  "\n"
                  "%s"
                  "\n"
                  "The configuration file is the one DI10.INI in the current folder names\n"
-                 "(section CONFIG, key ini), or foo.ini. The window comes in a later version;\n"
-                 "this one runs the machine headless only.\n",
+                 "(section CONFIG, key ini), or foo.ini.\n",
                  trivo::headless_usage());
 }
 
@@ -34,9 +38,14 @@ int main(int argc, char** argv) {
     // options instead of refusing one.
     const bool help = std::any_of(args.begin(), args.end(),
                                   [](const std::string& a) { return a == "--help" || a == "-h"; });
-    if (args.empty() || help) {
+    if (help) {
         print_usage(stdout);
         return 0;
+    }
+    if (args.empty() || (args.size() == 1 && args[0] == "--user-folder")) {
+        trivo::WindowOptions options;
+        options.user_folder = !args.empty();
+        return trivo::run_window(argc, argv, options);
     }
     if (args[0] != "--headless") {
         std::fprintf(stderr, "trivo: unknown option '%s'\n\n", args[0].c_str());

@@ -1,0 +1,476 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <cmath>
+#include <utility>
+
+#include "app/ui/menu_table.h"
+#include "cassette/binary_utils.h"
+#include "cassette/deck.h"
+#include "cassette/printer.h"
+#include "cassette/wav_input.h"
+#include "host/screenshot.h"
+#include "host/sound.h"
+#include "host/ui/qt_keys.h"
+#include "machine/commands.h"
+#include "machine/machine.h"
+#include "machine/reset.h"
+#include "machine/scheduler.h"
+#include "video/video.h"
+
+namespace trivo::ui {
+
+namespace {
+
+// The break bit of the Break command (Pause key): the user's own stop.
+constexpr uint32_t break_user = 0x4000;
+
+constexpr int video_page_bytes = 512;
+constexpr uint16_t video_page_start = 0x0200;
+
+}  // namespace
+
+// ---------------------------------------------------------------- window
+
+MainWindow::MainWindow(Machine& machine, std::string startupDirectory, JoystickSlots* joysticks,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      m_machine(machine),
+      m_startupDirectory(std::move(startupDirectory)),
+      m_joysticks(joysticks),
+      m_host(this, this),
+      m_keys(std::make_unique<KeyTracker>()) {
+    setWindowTitle(QStringLiteral("trivo"));
+    setAttribute(Qt::WA_QuitOnClose);
+    m_machine.host = &m_host;
+
+    m_screen = new ScreenWidget(*this);
+    setCentralWidget(m_screen);
+    m_screen->setFocus();
+    buildMenus();
+
+    m_frameTimer.setSingleShot(true);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &MainWindow::frameTimerFired);
+
+    // What the window's creation does for the machine: the frame clock, an
+    // empty video page, the sound output and the joysticks.
+    m_display.display_scale = display_scale_for(m_machine.settings.windowscaling);
+    frame_scheduler_start(m_machine);
+    std::fill_n(m_machine.memory_image.begin() + video_page_start, video_page_bytes, 0);
+    sound_initialise(m_machine);
+    gateBit(gate_created);
+}
+
+MainWindow::~MainWindow() {
+    shutdown();
+    if (m_machine.host == &m_host) m_machine.host = &m_machine.default_host;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* menus[menu_titles.size()];
+    for (size_t i = 0; i < menu_titles.size(); ++i) {
+        menus[i] = menuBar()->addMenu(QString::fromLatin1(menu_titles[i]));
+        // An open menu stops the sound, as the frames stop while it is open.
+        connect(menus[i], &QMenu::aboutToShow, this, [this] {
+            sound_suspend(m_machine);
+            updatePasteItem();
+        });
+    }
+    for (const MenuItem& item : menu_items) {
+        QMenu* menu = menus[static_cast<int>(item.menu)];
+        if (item.separator && !menu->isEmpty()) menu->addSeparator();
+        auto* action = menu->addAction(QString::fromLatin1(item.text));
+        action->setData(item.command);
+        QList<QKeySequence> keys;
+        if (item.shortcut != nullptr) keys << QKeySequence(QString::fromLatin1(item.shortcut));
+        if (item.second_shortcut != nullptr) {
+            keys << QKeySequence(QString::fromLatin1(item.second_shortcut));
+        }
+        if (!keys.isEmpty()) {
+            action->setShortcuts(keys);
+            // Accelerators work with the menu bar hidden (full screen) too.
+            addAction(action);
+        }
+        if (item.later) action->setEnabled(false);
+        const int command = item.command;
+        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+        m_actions[item.command] = action;
+    }
+    m_actions[command_wav_logger]->setCheckable(true);
+}
+
+QAction* MainWindow::action(int command) const {
+    const auto found = m_actions.find(command);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void MainWindow::showAndFit() {
+    move(10, 10);
+    show();
+    fitWindow();
+    // The logger needs the BASIC ROM traps; without them its item is off and grey.
+    if (!m_machine.rom_hacks_armed) m_machine.wav_logger_on = false;
+    setMenuState(command_wav_logger, m_machine.wav_logger_on, m_machine.rom_hacks_armed);
+    activateWindow();
+    raise();
+}
+
+void MainWindow::fitWindow() {
+    if (m_display.full_screen) return;
+    const int scale = m_display.display_scale;
+    m_screen->setFixedSize(frame_width * scale, frame_height * scale);
+    adjustSize();
+    move(10, 10);
+}
+
+void MainWindow::postCommand(int command) {
+    QMetaObject::invokeMethod(this, [this, command] { runCommand(command); }, Qt::QueuedConnection);
+}
+
+void MainWindow::setMenuState(int command, bool checked, bool enabled) {
+    QAction* a = action(command);
+    if (a == nullptr) return;
+    if (a->isCheckable()) a->setChecked(checked);
+    a->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------- start gate
+
+void MainWindow::gateBit(int bit) {
+    m_gate |= bit;
+    const int ready = gate_created | gate_activated | gate_painted;
+    if ((m_gate & ready) == ready && (m_gate & gate_started) == 0 && !m_startPosted) {
+        m_startPosted = true;
+        postCommand(command_start);
+    }
+}
+
+void MainWindow::notePainted() { gateBit(gate_painted); }
+
+void MainWindow::start() {
+    if (m_gate & gate_started) return;
+    m_gate |= gate_started;
+    sound_redo(m_machine);
+    machine_reset(m_machine, reset_hard);
+    setWindowTitle(QStringLiteral("trivo"));
+    m_shownSpeed = -1;
+    scheduleNextFrame();
+}
+
+bool MainWindow::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            gateBit(gate_activated);
+            break;
+        case QEvent::WindowDeactivate:
+            // Keys held while the focus goes elsewhere would otherwise stay down.
+            m_keys->releaseAll();
+            sound_suspend(m_machine);
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::event(event);
+}
+
+// ---------------------------------------------------------------- main loop
+
+bool MainWindow::emulationBlocked() const {
+    // A modal dialog or an open menu runs its own event loop; the machine
+    // waits until it closes.
+    return QApplication::activeModalWidget() != nullptr ||
+           QApplication::activePopupWidget() != nullptr;
+}
+
+void MainWindow::frameTimerFired() {
+    if (!m_machine.machine_started || m_shutDown) return;
+    if (m_inFrame || emulationBlocked()) {
+        // Within a frame a dialog of the machine's (a cassette file to
+        // choose) is open; the frame goes on when it closes.
+        if (!m_inFrame) sound_suspend(m_machine);
+        m_frameTimer.start(1000 / std::max(1, m_machine.timing.frames_per_second));
+        return;
+    }
+    m_inFrame = true;
+    // Fast mode and file speed-up run frames back to back; they still give
+    // the event loop its turn after a few milliseconds.
+    const auto batch_end = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
+    do {
+        const uint32_t before = m_machine.machine_clock;
+        if (frame_tick(m_machine)) displayPaint();
+        if (m_machine.machine_clock == before) break;
+    } while (std::chrono::steady_clock::now() < batch_end && m_machine.machine_started &&
+             m_machine.scheduler.next_frame_time <= *m_host.counter());
+    m_inFrame = false;
+    scheduleNextFrame();
+}
+
+void MainWindow::scheduleNextFrame() {
+    if (!m_machine.machine_started || m_shutDown) return;
+    const FrameScheduler& s = m_machine.scheduler;
+    const int fps = std::max(1, m_machine.timing.frames_per_second);
+    const bool flat_out = m_machine.settings.cpuspeedopt == timing_fast ||
+                          (m_machine.settings.speedupfilesflag &&
+                           (m_machine.quicktype.active || m_machine.deck.playing ||
+                            m_machine.file_activity != 0));
+    int wait_ms;
+    if (m_machine.break_flags != 0) {
+        // Stopped: look again each frame time whether the stop has ended.
+        wait_ms = 1000 / fps;
+    } else if (flat_out) {
+        wait_ms = 0;
+    } else if (s.counter_frequency > 0) {
+        const int64_t wait = s.next_frame_time - *m_host.counter();
+        wait_ms = wait <= 0 ? 0
+                            : static_cast<int>((wait * 1000 + s.counter_frequency - 1) /
+                                               s.counter_frequency);
+    } else {
+        wait_ms = 1;
+    }
+    m_frameTimer.start(std::clamp(wait_ms, 0, 1000));
+}
+
+void MainWindow::displayPaint() {
+    if (!display_paint_due(m_machine, m_display)) return;
+    video_render_frame(m_machine);
+    updateTitle();
+    m_screen->update();
+}
+
+QString MainWindow::speedCaption() const {
+    return QStringLiteral("trivo") +
+           QString::fromStdString(display_speed_text(m_machine.scheduler.speed_percent))
+               .trimmed()
+               .prepend(QStringLiteral("  "));
+}
+
+void MainWindow::updateTitle() {
+    // The speed readout sits in the title bar; the title changes only when
+    // the measured speed does.
+    if (m_display.full_screen || m_machine.scheduler.speed_percent == m_shownSpeed) return;
+    m_shownSpeed = m_machine.scheduler.speed_percent;
+    setWindowTitle(speedCaption());
+}
+
+// ---------------------------------------------------------------- commands
+
+bool MainWindow::runCommand(int command) {
+    Machine& m = m_machine;
+    if (command != command_start && action(command) == nullptr) return false;
+    emit commandRun(command);
+    switch (command) {
+        case command_start:
+            start();
+            return true;
+        case command_save_ram:
+            save_ram(m, m_startupDirectory);
+            break;
+        case command_soft_reset:
+            machine_reset(m, reset_soft);
+            break;
+        case command_hard_reset:
+            machine_reset(m, reset_hard);
+            break;
+        case command_play_cassette:
+            deck_play_cassette_file(m);
+            break;
+        case command_exit:
+            close();
+            break;
+        case command_screenshot:
+            display_screenshot(m, m_startupDirectory, m.config_path);
+            break;
+        case command_full_screen:
+            toggleFullScreen();
+            break;
+        case command_wav_logger:
+            wav_logger_toggle(m);
+            break;
+        case command_break:
+            m.break_flags ^= break_user;
+            break;
+        case command_about:
+            showAbout();
+            break;
+        default:
+            // Items whose dialogs are not built yet do nothing.
+            break;
+    }
+    // Settings changed in a dialog take effect and the stream restarts after
+    // the pause the command made.
+    sound_redo(m);
+    if (m.machine_started && !m_frameTimer.isActive() && !m_inFrame) scheduleNextFrame();
+    return true;
+}
+
+void MainWindow::updatePasteItem() {
+    // Paste is usable only while the clipboard holds text (and once the
+    // quick-typing behind it exists).
+    QAction* paste = action(command_paste);
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool has_text = clipboard != nullptr && clipboard->mimeData() != nullptr &&
+                          clipboard->mimeData()->hasText();
+    if (paste != nullptr && !has_text) paste->setEnabled(false);
+}
+
+void MainWindow::showAbout() {
+    QMessageBox::about(this, QStringLiteral("About trivo"),
+                       QStringLiteral("trivo\n\nAn emulator of the APF Imagination Machine:\n"
+                                      "the MP1000 console with its keyboard unit.\n\n"
+                                      "System ROM, character ROM and BASIC are our own."));
+}
+
+// ---------------------------------------------------------------- full screen
+
+void MainWindow::toggleFullScreen() {
+    if (m_display.full_screen) {
+        m_display.full_screen = false;
+        showNormal();
+        menuBar()->show();
+        unsetCursor();
+        m_screen->unsetCursor();
+        m_display.display_scale = display_scale_for(m_machine.settings.windowscaling);
+        fitWindow();
+        return;
+    }
+    // A tool window stays beside the picture; full screen would hide it.
+    if (m_toolWindows > 0) return;
+    m_windowedGeometry = geometry();
+    m_display.full_screen = true;
+    m_display.display_scale = full_screen_scale;
+    m_screen->setMinimumSize(0, 0);
+    m_screen->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    menuBar()->hide();
+    m_screen->setCursor(Qt::BlankCursor);
+    showFullScreen();
+    m_screen->update();
+}
+
+void MainWindow::toggleFullScreenMenu() {
+    if (!m_display.full_screen) return;
+    if (menuBar()->isVisible()) {
+        menuBar()->hide();
+        m_screen->setCursor(Qt::BlankCursor);
+    } else {
+        menuBar()->show();
+        m_screen->unsetCursor();
+    }
+    m_screen->update();
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    shutdown();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::shutdown() {
+    if (m_shutDown) return;
+    m_shutDown = true;
+    m_frameTimer.stop();
+    m_machine.machine_started = false;
+    if (m_display.full_screen) toggleFullScreen();
+    sound_release(m_machine);
+    m_keys->releaseAll();
+    // Files the machine was writing are closed; settings are not written at exit.
+    printer_close(m_machine);
+    deck_stop_tape(m_machine);
+    deck_close_output(m_machine);
+}
+
+// ---------------------------------------------------------------- screen
+
+ScreenWidget::ScreenWidget(MainWindow& window)
+    : QWidget(&window),
+      m_window(window),
+      m_image(window.machine().frame_pixels.data(), frame_width, frame_height, frame_width,
+              QImage::Format_Indexed8) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    syncPalette();
+}
+
+void ScreenWidget::syncPalette() {
+    const VideoPalette& palette = m_window.machine().video_palette;
+    QList<QRgb> colours(256, qRgb(0, 0, 0));
+    for (int i = 0; i < palette_entries; ++i) {
+        colours[i] = qRgb(palette[i].red, palette[i].green, palette[i].blue);
+    }
+    if (m_image.colorTable() != colours) m_image.setColorTable(colours);
+}
+
+QRect ScreenWidget::pictureRect() const {
+    const DisplayState& d = m_window.display();
+    if (!d.full_screen) {
+        return QRect(0, 0, frame_width * d.display_scale, frame_height * d.display_scale);
+    }
+    // The 640 x 480 field, scaled to the screen with its aspect kept; the
+    // picture sits in it at twice its size.
+    const double f = std::min(width() / double(full_screen_width),
+                              height() / double(full_screen_height));
+    const double left = (width() - full_screen_width * f) / 2;
+    const double top = (height() - full_screen_height * f) / 2;
+    return QRect(static_cast<int>(std::lround(left + full_screen_origin_x * f)),
+                 static_cast<int>(std::lround(top + full_screen_origin_y * f)),
+                 static_cast<int>(std::lround(frame_width * full_screen_scale * f)),
+                 static_cast<int>(std::lround(frame_height * full_screen_scale * f)));
+}
+
+void ScreenWidget::paintEvent(QPaintEvent*) {
+    Machine& m = m_window.machine();
+    // Before the first start the picture shows the empty machine.
+    if (!m.machine_started) video_render_frame(m);
+    syncPalette();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QRect target = pictureRect();
+    if (target != rect()) {
+        // Around the picture (full screen, or a window larger than it) is black.
+        const QRegion outside = QRegion(rect()).subtracted(target);
+        for (const QRect& r : outside) painter.fillRect(r, Qt::black);
+    }
+    painter.drawImage(target, m_image);
+    if (m_window.display().full_screen) {
+        painter.setPen(QColor(64, 64, 64));
+        const QString text =
+            QString::fromStdString(display_speed_text(m.scheduler.speed_percent));
+        const QRect box = painter.fontMetrics().boundingRect(text);
+        painter.fillRect(QRect(0, 0, box.width(), box.height()), Qt::black);
+        painter.drawText(QRect(0, 0, box.width(), box.height()), Qt::AlignLeft | Qt::AlignTop, text);
+    }
+    m_window.notePainted();
+}
+
+void ScreenWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) m_window.toggleFullScreenMenu();
+    QWidget::mousePressEvent(event);
+}
+
+void ScreenWidget::keyPressEvent(QKeyEvent* event) {
+    if (!m_window.keys().press(*event)) QWidget::keyPressEvent(event);
+}
+
+void ScreenWidget::keyReleaseEvent(QKeyEvent* event) {
+    if (!m_window.keys().release(*event)) QWidget::keyReleaseEvent(event);
+}
+
+bool ScreenWidget::focusNextPrevChild(bool) {
+    // Tab is a key of the machine, not a move to another widget.
+    return false;
+}
+
+}  // namespace trivo::ui

@@ -1,0 +1,153 @@
+// trivo's main window: the emulated screen, the menu, and the loop that runs
+// the machine.
+//
+// One thread runs the window and the emulation. A single-shot precise timer
+// wakes the loop when the next frame is due; between frames the program
+// sleeps in the event loop, so events are handled as they come and no core
+// spins. Modal dialogs and open menus stop the frames (and the sound) until
+// they close, as the machine's own host program does.
+//
+// The machine starts only once the window has been created, activated and
+// painted: each of those sets a bit of the start gate, and when all three
+// are in, a posted start command performs the first hard reset.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/ui/qt_host.h"
+#include "host/display.h"
+
+class QAction;
+class QMenu;
+
+namespace trivo {
+struct Machine;
+}
+
+namespace trivo::ui {
+
+class ScreenWidget;
+class KeyTracker;
+class JoystickSlots;
+
+// Bits of the start gate.
+inline constexpr int gate_created = 1;
+inline constexpr int gate_activated = 2;
+inline constexpr int gate_painted = 4;
+inline constexpr int gate_started = 0x4000;
+
+class MainWindow : public QMainWindow, public CommandTarget {
+    Q_OBJECT
+
+public:
+    // The machine has read its configuration and loaded its ROM images; its
+    // sound sink (if any) is installed. Creating the window does what the
+    // window's creation does on the machine's side: the frame clock, the
+    // sound output and the joysticks.
+    MainWindow(Machine& machine, std::string startupDirectory,
+               JoystickSlots* joysticks = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the window at (10, 10) with the client area the scale asks for.
+    void showAndFit();
+
+    // CommandTarget
+    void postCommand(int command) override;
+    void setMenuState(int command, bool checked, bool enabled) override;
+
+    // Runs a menu command now; false for an id the window does not handle.
+    bool runCommand(int command);
+
+    Machine& machine() { return m_machine; }
+    int startGate() const { return m_gate; }
+    const DisplayState& display() const { return m_display; }
+    QAction* action(int command) const;
+    ScreenWidget* screen() const { return m_screen; }
+    KeyTracker& keys() { return *m_keys; }
+    const std::string& startupDirectory() const { return m_startupDirectory; }
+    // Open tool windows (debugger, script, keyboard): full screen is refused
+    // while there is one.
+    int toolWindowCount() const { return m_toolWindows; }
+    void setToolWindowCount(int count) { m_toolWindows = count; }
+    // What the window title says: the caption and the speed readout.
+    QString speedCaption() const;
+
+    // Paints the frame the scheduler just finished, unless thinning skips it.
+    void displayPaint();
+    // Makes the client area exactly scale x 280 by scale x 216.
+    void fitWindow();
+    void toggleFullScreen();
+    void toggleFullScreenMenu();
+
+    // Called by the screen widget.
+    void notePainted();
+
+signals:
+    // A menu command is about to run (menu, accelerator or posted).
+    void commandRun(int command);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void gateBit(int bit);
+    void start();
+    void frameTimerFired();
+    void scheduleNextFrame();
+    bool emulationBlocked() const;
+    void shutdown();
+    void showAbout();
+    void updateTitle();
+    void updatePasteItem();
+
+    Machine& m_machine;
+    std::string m_startupDirectory;
+    JoystickSlots* m_joysticks;
+    QtHost m_host;
+    std::unique_ptr<KeyTracker> m_keys;
+    ScreenWidget* m_screen = nullptr;
+    std::map<int, QAction*> m_actions;
+    QTimer m_frameTimer;
+    DisplayState m_display;
+    int m_gate = 0;
+    bool m_startPosted = false;
+    bool m_inFrame = false;
+    bool m_shutDown = false;
+    int m_toolWindows = 0;
+    int m_shownSpeed = -1;
+    QRect m_windowedGeometry;
+};
+
+// The emulated screen: the 280 x 216 palette-index picture, scaled by whole
+// pixels without smoothing.
+class ScreenWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ScreenWidget(MainWindow& window);
+
+    // The picture's colours follow the machine's palette.
+    void syncPalette();
+    // Where the picture lands in the widget.
+    QRect pictureRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    MainWindow& m_window;
+    QImage m_image;
+};
+
+}  // namespace trivo::ui

@@ -1,0 +1,113 @@
+#include "app/ui/window_app.h"
+
+#include <QApplication>
+#include <SDL.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/ui/main_window.h"
+#include "machine/builtin_images.h"
+#include "machine/config.h"
+#include "machine/machine.h"
+#include "machine/rom_images.h"
+#include "machine/scheduler.h"
+#include "video/video.h"
+
+namespace trivo {
+
+namespace {
+
+constexpr const char* no_display_text =
+    "trivo: the window needs a display, and none can be reached (DISPLAY and\n"
+    "WAYLAND_DISPLAY are unset or refused). To run the machine without a window\n"
+    "use: trivo --headless (trivo --help lists its options).\n";
+
+bool display_reachable() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0') return true;  // the user chose one
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// Qt ends the process when its platform cannot start (a DISPLAY that refuses
+// the connection); say what to do instead of crashing.
+void message_handler(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs(no_display_text, stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (type == QtWarningMsg || type == QtCriticalMsg) {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+}  // namespace
+
+std::string user_data_folder() {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+        return std::string(data) + "/trivo";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+        return std::string(home) + "/.local/share/trivo";
+    }
+    return {};
+}
+
+int run_window(int argc, char** argv, const WindowOptions& options) {
+    if (!display_reachable()) {
+        std::fputs(no_display_text, stderr);
+        return 1;
+    }
+    if (options.user_folder) {
+        const std::string folder = user_data_folder();
+        std::error_code ec;
+        if (folder.empty() || (std::filesystem::create_directories(folder, ec), ec) ||
+            (std::filesystem::current_path(folder, ec), ec)) {
+            std::fprintf(stderr, "trivo: cannot use the data folder %s\n", folder.c_str());
+            return 1;
+        }
+    }
+
+    qInstallMessageHandler(message_handler);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    QApplication::setApplicationName(QStringLiteral("trivo"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trivo/trivo.png")));
+
+    // Sound and game controllers through SDL, without its video and without
+    // its signal handlers (Qt owns the process). Either may be missing.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    const bool audio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    const bool joystick = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    (void)audio;
+    (void)joystick;
+
+    auto machine = make_machine();
+    Machine& m = *machine;
+    // Start-up messages ("trivo - File Missing") already come as boxes.
+    ui::QtHost startup_host(nullptr, nullptr);
+    m.host = &startup_host;
+    const std::string startup = std::filesystem::current_path().string();
+    const std::string config_path = config_locate(startup);
+    config_read_all(config_path, m.settings);
+    m.config_path = config_path;
+    load_rom_images(m, builtin_images());
+    timing_recompute(m);
+    video_build_tables(m);
+
+    int status = 0;
+    {
+        ui::MainWindow window(m, startup);
+        window.showAndFit();
+        status = QApplication::exec();
+    }
+    SDL_Quit();
+    return status;
+}
+
+}  // namespace trivo
