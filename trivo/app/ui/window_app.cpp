@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/ui/main_window.h"
+#include "host/ui/sdl_audio_sink.h"
 #include "machine/builtin_images.h"
 #include "machine/config.h"
 #include "machine/machine.h"
@@ -100,12 +101,17 @@ int run_window(int argc, char** argv, const WindowOptions& options) {
     timing_recompute(m);
     video_build_tables(m);
 
+    // The sound device outlives the window, which releases it when it closes.
+    ui::SdlAudioSink sound_device;
+    m.sound.sink = &sound_device;
+
     int status = 0;
     {
         ui::MainWindow window(m, startup);
         window.showAndFit();
         status = QApplication::exec();
     }
+    sound_device.release();
     SDL_Quit();
     return status;
 }
