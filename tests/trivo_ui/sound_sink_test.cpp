@@ -37,7 +37,7 @@ void start_speaker_machine(Machine& m, FakeHost& host, AudioSink& sink) {
     m.sound.sink = &sink;
     frame_scheduler_start(m);
     sound_initialise(m);
-    machine_reset(m, reset_hard);
+    machine_reset(m, ResetKind::hard);
     std::copy(std::begin(speaker_program), std::end(speaker_program),
               m.memory_image.begin() + program_at);
     m.cpu.pc = program_at;
@@ -99,9 +99,7 @@ TEST(SdlAudioSink, PlaysTheRenderedClicks) {
 TEST_F(WindowTest, WithoutASoundDeviceTheMachineRunsSilent) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     ui::SdlAudioSink device;
-    machine = prepared_machine();
-    machine->sound.sink = &device;
-    window = std::make_unique<ui::MainWindow>(*machine, scratch.path.string());
+    open_window({}, &device);
     bool box_seen = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout,

@@ -10,24 +10,23 @@
 #include <functional>
 #include <memory>
 
+#include "app/startup.h"
 #include "app/ui/main_window.h"
 #include "machine/builtin_images.h"
 #include "machine/machine.h"
-#include "machine/rom_images.h"
-#include "machine/scheduler.h"
 #include "scratch_folder.h"
 #include "video/video.h"
 
 namespace trivo::test {
 
-// The machine as start-up leaves it before the window exists: settings (the
-// built-in ones unless the test changes them), ROM images, timing, tables.
+// A machine with our system ROM and the built-in settings (unless the test
+// changes them), started up to its first hard reset, without a window.
 inline std::unique_ptr<Machine> prepared_machine(const std::function<void(Settings&)>& adjust = {}) {
     auto m = make_machine();
-    if (adjust) adjust(m->settings);
-    load_rom_images(*m, builtin_images());
-    timing_recompute(*m);
-    video_build_tables(*m);
+    StartupOptions options;
+    options.startup_directory = "/nonexistent";  // no configuration file
+    if (adjust) options.create_front_end = [&](Machine& machine) { adjust(machine.settings); };
+    machine_startup(*m, builtin_images(), options);
     return m;
 }
 
@@ -55,16 +54,26 @@ inline void answer_next_modal(std::function<void(QWidget*)> answer) {
 
 class WindowTest : public ::testing::Test {
 protected:
-    void open_window(const std::function<void(Settings&)>& adjust = {}) {
-        machine = prepared_machine(adjust);
-        window = std::make_unique<ui::MainWindow>(*machine, scratch.path.string());
+    // Runs the start-up with the window created at its place in the order.
+    void open_window(const std::function<void(Settings&)>& adjust = {},
+                     AudioSink* sink = nullptr, ui::JoystickSlots* joysticks = nullptr) {
+        machine = make_machine();
+        StartupOptions options;
+        options.startup_directory = scratch.path.string();
+        options.create_front_end = [&](Machine& m) {
+            if (adjust) adjust(m.settings);
+            m.sound.sink = sink;
+            window = std::make_unique<ui::MainWindow>(m, scratch.path.string(), joysticks);
+        };
+        machine_startup(*machine, builtin_images(), options);
     }
     // Shows the window and waits until the start command has run.
-    void start_window(const std::function<void(Settings&)>& adjust = {}) {
-        open_window(adjust);
+    void start_window(const std::function<void(Settings&)>& adjust = {},
+                      ui::JoystickSlots* joysticks = nullptr) {
+        open_window(adjust, nullptr, joysticks);
         window->showAndFit();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        ASSERT_TRUE(wait_for([&] { return machine->machine_started; }));
+        ASSERT_TRUE(wait_for([&] { return (window->startGate() & ui::gate_started) != 0; }));
     }
     void TearDown() override {
         window.reset();

@@ -37,9 +37,6 @@ namespace {
 // The break bit of the Break command (Pause key): the user's own stop.
 constexpr uint32_t break_user = 0x4000;
 
-constexpr int video_page_bytes = 512;
-constexpr uint16_t video_page_start = 0x0200;
-
 }  // namespace
 
 // ---------------------------------------------------------------- window
@@ -65,12 +62,9 @@ MainWindow::MainWindow(Machine& machine, std::string startupDirectory, JoystickS
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_frameTimer, &QTimer::timeout, this, &MainWindow::frameTimerFired);
 
-    // What the window's creation does for the machine: the frame clock, an
-    // empty video page, the sound output and the joysticks.
+    // The frame clock and the sound output follow in the start-up, once the
+    // window exists (machine_startup).
     m_display.display_scale = display_scale_for(m_machine.settings.windowscaling);
-    frame_scheduler_start(m_machine);
-    std::fill_n(m_machine.memory_image.begin() + video_page_start, video_page_bytes, 0);
-    sound_initialise(m_machine);
     gateBit(gate_created);
 }
 
@@ -164,7 +158,7 @@ void MainWindow::start() {
     if (m_gate & gate_started) return;
     m_gate |= gate_started;
     sound_redo(m_machine);
-    machine_reset(m_machine, reset_hard);
+    machine_reset(m_machine, ResetKind::hard);
     setWindowTitle(QStringLiteral("trivo"));
     m_shownSpeed = -1;
     scheduleNextFrame();
@@ -196,7 +190,7 @@ bool MainWindow::emulationBlocked() const {
 }
 
 void MainWindow::frameTimerFired() {
-    if (!m_machine.machine_started || m_shutDown) return;
+    if (!running()) return;
     if (m_inFrame || emulationBlocked()) {
         // Within a frame a dialog of the machine's (a cassette file to
         // choose) is open; the frame goes on when it closes.
@@ -218,11 +212,16 @@ void MainWindow::frameTimerFired() {
     scheduleNextFrame();
 }
 
+bool MainWindow::running() const {
+    // Start-up's hard reset has set the started flag; frames wait for the gate.
+    return m_machine.machine_started && (m_gate & gate_started) != 0 && !m_shutDown;
+}
+
 void MainWindow::scheduleNextFrame() {
-    if (!m_machine.machine_started || m_shutDown) return;
+    if (!running()) return;
     const FrameScheduler& s = m_machine.scheduler;
     const int fps = std::max(1, m_machine.timing.frames_per_second);
-    const bool flat_out = m_machine.settings.cpuspeedopt == timing_fast ||
+    const bool flat_out = timing_mode(m_machine.settings) == TimingMode::fast ||
                           (m_machine.settings.speedupfilesflag &&
                            (m_machine.quicktype.active || m_machine.deck.playing ||
                             m_machine.file_activity != 0));
@@ -279,10 +278,10 @@ bool MainWindow::runCommand(int command) {
             save_ram(m, m_startupDirectory);
             break;
         case command_soft_reset:
-            machine_reset(m, reset_soft);
+            machine_reset(m, ResetKind::soft);
             break;
         case command_hard_reset:
-            machine_reset(m, reset_hard);
+            machine_reset(m, ResetKind::hard);
             break;
         case command_play_cassette:
             deck_play_cassette_file(m);
@@ -312,7 +311,7 @@ bool MainWindow::runCommand(int command) {
     // Settings changed in a dialog take effect and the stream restarts after
     // the pause the command made.
     sound_redo(m);
-    if (m.machine_started && !m_frameTimer.isActive() && !m_inFrame) scheduleNextFrame();
+    if (!m_frameTimer.isActive() && !m_inFrame) scheduleNextFrame();
     return true;
 }
 
@@ -432,8 +431,8 @@ QRect ScreenWidget::pictureRect() const {
 
 void ScreenWidget::paintEvent(QPaintEvent*) {
     Machine& m = m_window.machine();
-    // Before the first start the picture shows the empty machine.
-    if (!m.machine_started) video_render_frame(m);
+    // Before the first start the picture shows the machine as start-up left it.
+    if ((m_window.startGate() & gate_started) == 0) video_render_frame(m);
     syncPalette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);

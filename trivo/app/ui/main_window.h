@@ -45,10 +45,10 @@ class MainWindow : public QMainWindow, public CommandTarget {
     Q_OBJECT
 
 public:
-    // The machine has read its configuration and loaded its ROM images; its
-    // sound sink (if any) is installed. Creating the window does what the
-    // window's creation does on the machine's side: the frame clock, the
-    // sound output and the joysticks.
+    // Created by the start-up (machine_startup) once the settings, ROM
+    // images and timing are there; the start-up then starts the frame clock
+    // and the sound output and performs a hard reset, and the window runs
+    // frames once its start gate has opened.
     MainWindow(Machine& machine, std::string startupDirectory,
                JoystickSlots* joysticks = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -101,6 +101,7 @@ private:
     void start();
     void frameTimerFired();
     void scheduleNextFrame();
+    bool running() const;
     bool emulationBlocked() const;
     void shutdown();
     void showAbout();

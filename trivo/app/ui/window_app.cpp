@@ -9,12 +9,9 @@
 
 #include "app/ui/main_window.h"
 #include "host/ui/sdl_audio_sink.h"
+#include "app/startup.h"
 #include "machine/builtin_images.h"
-#include "machine/config.h"
 #include "machine/machine.h"
-#include "machine/rom_images.h"
-#include "machine/scheduler.h"
-#include "video/video.h"
 
 namespace trivo {
 
@@ -94,23 +91,20 @@ int run_window(int argc, char** argv, const WindowOptions& options) {
     ui::QtHost startup_host(nullptr, nullptr);
     m.host = &startup_host;
     const std::string startup = std::filesystem::current_path().string();
-    const std::string config_path = config_locate(startup);
-    config_read_all(config_path, m.settings);
-    m.config_path = config_path;
-    load_rom_images(m, builtin_images());
-    timing_recompute(m);
-    video_build_tables(m);
 
     // The sound device outlives the window, which releases it when it closes.
     ui::SdlAudioSink sound_device;
-    m.sound.sink = &sound_device;
-
-    int status = 0;
-    {
-        ui::MainWindow window(m, startup);
-        window.showAndFit();
-        status = QApplication::exec();
-    }
+    std::unique_ptr<ui::MainWindow> window;
+    StartupOptions startup_options;
+    startup_options.startup_directory = startup;
+    startup_options.create_front_end = [&](Machine& machine) {
+        machine.sound.sink = &sound_device;
+        window = std::make_unique<ui::MainWindow>(machine, startup);
+    };
+    machine_startup(m, builtin_images(), startup_options);
+    window->showAndFit();
+    const int status = QApplication::exec();
+    window.reset();
     sound_device.release();
     SDL_Quit();
     return status;
