@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "app/ui/menu_table.h"
@@ -246,7 +247,7 @@ void MainWindow::displayPaint() {
     if (!display_paint_due(m_machine, m_display)) return;
     video_render_frame(m_machine);
     updateTitle();
-    m_screen->update();
+    m_screen->frameReady();
 }
 
 QString MainWindow::speedCaption() const {
@@ -393,23 +394,73 @@ void MainWindow::shutdown() {
 
 // ---------------------------------------------------------------- screen
 
-ScreenWidget::ScreenWidget(MainWindow& window)
-    : QWidget(&window),
-      m_window(window),
-      m_image(window.machine().frame_pixels.data(), frame_width, frame_height, frame_width,
-              QImage::Format_Indexed8) {
+ScreenWidget::ScreenWidget(MainWindow& window) : QWidget(&window), m_window(window) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    syncPalette();
 }
 
-void ScreenWidget::syncPalette() {
+bool ScreenWidget::syncPalette() {
     const VideoPalette& palette = m_window.machine().video_palette;
-    QList<QRgb> colours(256, qRgb(0, 0, 0));
+    std::array<QRgb, 256> colours;
+    colours.fill(qRgb(0, 0, 0));
     for (int i = 0; i < palette_entries; ++i) {
         colours[i] = qRgb(palette[i].red, palette[i].green, palette[i].blue);
     }
-    if (m_image.colorTable() != colours) m_image.setColorTable(colours);
+    if (colours == m_colours) return false;
+    m_colours = colours;
+    return true;
+}
+
+int ScreenWidget::pictureScale() const {
+    const DisplayState& d = m_window.display();
+    return d.full_screen ? full_screen_scale : d.display_scale;
+}
+
+void ScreenWidget::convertRows(int first, int last) {
+    const int scale = pictureScale();
+    const auto& pixels = m_window.machine().frame_pixels;
+    const size_t line_bytes = static_cast<size_t>(frame_width * scale) * sizeof(QRgb);
+    for (int y = first; y <= last; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(m_picture.scanLine(y * scale));
+        const uint8_t* source = pixels.data() + y * frame_width;
+        for (int x = 0; x < frame_width; ++x) {
+            const QRgb colour = m_colours[source[x]];
+            for (int k = 0; k < scale; ++k) line[x * scale + k] = colour;
+        }
+        for (int k = 1; k < scale; ++k) std::memcpy(m_picture.scanLine(y * scale + k), line, line_bytes);
+    }
+    std::copy_n(pixels.begin() + first * frame_width, (last - first + 1) * frame_width,
+                m_shown.begin() + first * frame_width);
+}
+
+void ScreenWidget::frameReady() {
+    // Most frames change a few rows (a counter, a cursor) or none; only the
+    // rows that changed are converted and sent to the screen.
+    const int scale = pictureScale();
+    const QSize size(frame_width * scale, frame_height * scale);
+    const bool whole = syncPalette() || m_picture.size() != size;
+    if (whole) {
+        m_picture = QImage(size, QImage::Format_RGB32);
+        convertRows(0, frame_height - 1);
+        update();
+        return;
+    }
+    const auto& pixels = m_window.machine().frame_pixels;
+    int first = -1, last = -1;
+    for (int y = 0; y < frame_height; ++y) {
+        const size_t at = static_cast<size_t>(y * frame_width);
+        if (std::memcmp(pixels.data() + at, m_shown.data() + at, frame_width) != 0) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    }
+    if (first < 0) return;
+    convertRows(first, last);
+    if (m_window.display().full_screen) {
+        update();
+    } else {
+        update(QRect(0, first * scale, frame_width * scale, (last - first + 1) * scale));
+    }
 }
 
 QRect ScreenWidget::pictureRect() const {
@@ -432,8 +483,13 @@ QRect ScreenWidget::pictureRect() const {
 void ScreenWidget::paintEvent(QPaintEvent*) {
     Machine& m = m_window.machine();
     // Before the first start the picture shows the machine as start-up left it.
-    if ((m_window.startGate() & gate_started) == 0) video_render_frame(m);
-    syncPalette();
+    const int scale = pictureScale();
+    if ((m_window.startGate() & gate_started) == 0 || syncPalette() ||
+        m_picture.size() != QSize(frame_width * scale, frame_height * scale)) {
+        if ((m_window.startGate() & gate_started) == 0) video_render_frame(m);
+        m_picture = QImage(frame_width * scale, frame_height * scale, QImage::Format_RGB32);
+        convertRows(0, frame_height - 1);
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect target = pictureRect();
@@ -442,7 +498,11 @@ void ScreenWidget::paintEvent(QPaintEvent*) {
         const QRegion outside = QRegion(rect()).subtracted(target);
         for (const QRect& r : outside) painter.fillRect(r, Qt::black);
     }
-    painter.drawImage(target, m_image);
+    if (target.size() == m_picture.size()) {
+        painter.drawImage(target.topLeft(), m_picture);  // clipped to what needs painting
+    } else {
+        painter.drawImage(target, m_picture);  // full screen: the field scaled to the screen
+    }
     if (m_window.display().full_screen) {
         painter.setPen(QColor(64, 64, 64));
         const QString text =

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QImage>
+#include <array>
 #include <QMainWindow>
 #include <QTimer>
 #include <map>
@@ -21,6 +22,7 @@
 
 #include "app/ui/qt_host.h"
 #include "host/display.h"
+#include "video/video.h"
 
 class QAction;
 class QMenu;
@@ -134,8 +136,9 @@ class ScreenWidget : public QWidget {
 public:
     explicit ScreenWidget(MainWindow& window);
 
-    // The picture's colours follow the machine's palette.
-    void syncPalette();
+    // A new frame is composed: the rows that changed since the last one
+    // shown are converted and only they are repainted.
+    void frameReady();
     // Where the picture lands in the widget.
     QRect pictureRect() const;
 
@@ -147,8 +150,18 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The palette as 32-bit colours; true when it changed.
+    bool syncPalette();
+    // Converts picture rows first..last into m_picture, each source pixel
+    // a block of scale x scale.
+    void convertRows(int first, int last);
+    int pictureScale() const;
+
     MainWindow& m_window;
-    QImage m_image;
+    // The frame as shown, at whole-pixel scale, and the frame it was made from.
+    QImage m_picture;
+    std::array<uint8_t, frame_width * frame_height> m_shown{};
+    std::array<QRgb, 256> m_colours{};
 };
 
 }  // namespace trivo::ui
