@@ -55,6 +55,14 @@ constexpr ExpressionCase expression_cases[] = {
     {"$FFFFFFFF", -1},
     {"'a'-'A'", 32},
     {" ( 1 + 2 ) * 3 ", 9},
+    {"3 > 2", 1},
+    {"2 >= 3", 0},
+    {"-1 < 0", 1},  // signed
+    {"1<<2 < 5", 1},  // a shift, then a comparison
+    {"4>>1 <= 2", 1},
+    {"2 == 2 && 3 != 3", 0},
+    {"!0 || 0", 1},
+    {"1|2 == 2", 1},  // == binds tighter than |
 };
 
 TEST(Expressions, Values) {
@@ -86,7 +94,7 @@ TEST(Expressions, ErrorsNameTheProblem) {
         {"v equ 99999999999", "test.asm:2: number too large"},
         {"v equ 1<<32", "test.asm:2: shift count out of range (0 to 31)"},
         {"v equ 'ab'", "test.asm:2: bad character constant"},
-        {"v equ 1 2", "test.asm:2: unexpected '2' in expression"},
+        {"v equ 1)", "test.asm:2: unexpected ')' in expression"},
         {"v equ 1+#", "test.asm:2: unexpected '#' in expression"},
         {"v equ nosuch+1", "test.asm:2: undefined symbol 'nosuch'"},
         {"v equ ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
@@ -284,7 +292,6 @@ TEST(Errors, EachIsReportedAtItsLine) {
         {"        ldd #1", "test.asm:2: 'ldd' is not a 6800 instruction"},
         {"        jmp #1", "test.asm:2: 'jmp' has no immediate mode"},
         {"        ldaa", "test.asm:2: 'ldaa' needs an operand"},
-        {"        nop 5", "test.asm:2: 'nop' takes no operand"},
         {"        ldaa 1,y", "test.asm:2: bad index register 'y' (only x)"},
         {"        ldaa 1,x,x", "test.asm:2: too many operands"},
         {"        jmp <1", "test.asm:2: 'jmp' has no direct mode"},
@@ -298,7 +305,7 @@ TEST(Errors, EachIsReportedAtItsLine) {
         {"        rmb -1", "test.asm:2: rmb count -1 out of range"},
         {"        org $FFFF\n        rmb 2", "test.asm:3: rmb reserves past $FFFF"},
         {"        fcc /abc", "test.asm:2: unterminated string"},
-        {"        fcc /abc/ x", "test.asm:2: unexpected text after the string"},
+        {"        fcc /abc/x", "test.asm:2: unexpected text after the string"},
         {"        fcc", "test.asm:2: fcc needs a delimited string"},
         {"        fcb \"abc", "test.asm:2: unterminated string"},
         {"        fcb", "test.asm:2: fcb needs at least one value"},

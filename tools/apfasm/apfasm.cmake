@@ -3,13 +3,14 @@
 # apfasm_assemble(NAME <base> SOURCE <file.asm>
 #                 [FROM <addr>] [TO <addr>]
 #                 [OUTPUT_DIR <dir>]
-#                 [DEPENDS <included files>...])
+#                 [DEPENDS <included files>...]
+#                 [DEFINES <NAME[=VALUE]>...] [INCLUDE_DIRS <dir>...])
 #   Assembles SOURCE into <dir>/<base>.bin (the addresses FROM..TO, or the
 #   assembled range without them), <dir>/<base>.s19 and <dir>/<base>.lst.
 #   OUTPUT_DIR defaults to the current binary directory. DEPENDS lists the
 #   files SOURCE includes, so editing one reassembles. Write addresses as
 #   0xE000 or decimal. Sets <base>_BIN, <base>_S19 and <base>_LST in the
-#   caller's scope.
+#   caller's scope. DEFINES become -D options, INCLUDE_DIRS -I options.
 #
 # apfasm_embed(NAME <identifier> BINARY <file.bin> HEADER <out.h>
 #              [NAMESPACE <namespace>])
@@ -21,7 +22,7 @@
 # target defined in the same CMakeLists.txt, as CMake requires.
 
 function(apfasm_assemble)
-  cmake_parse_arguments(ARG "" "NAME;SOURCE;FROM;TO;OUTPUT_DIR" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;SOURCE;FROM;TO;OUTPUT_DIR" "DEPENDS;DEFINES;INCLUDE_DIRS" ${ARGN})
   if(NOT ARG_NAME OR NOT ARG_SOURCE)
     message(FATAL_ERROR "apfasm_assemble: NAME and SOURCE are required")
   endif()
@@ -47,6 +48,13 @@ function(apfasm_assemble)
   if(DEFINED ARG_TO)
     list(APPEND range --to ${ARG_TO})
   endif()
+  foreach(define IN LISTS ARG_DEFINES)
+    list(APPEND range -D ${define})
+  endforeach()
+  foreach(dir IN LISTS ARG_INCLUDE_DIRS)
+    get_filename_component(dir ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND range -I ${dir})
+  endforeach()
   file(MAKE_DIRECTORY ${ARG_OUTPUT_DIR})
   add_custom_command(
     OUTPUT ${bin} ${s19} ${lst}

@@ -10,9 +10,11 @@
 // produces the bytes and the listing. Pass 2 runs only after a clean pass 1.
 #include "apfasm/assembler.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -82,7 +84,11 @@ std::optional<Mn> find_mnemonic(std::string_view word) {
     return std::nullopt;
 }
 
-enum class Directive { none, org, equ, fcb, fdb, fcc, rmb, include, end };
+enum class Directive {
+    none, org, equ, set, fcb, fdb, fcc, rmb, fill, align, include, incbin, end, error,
+    macro, endm, if_, ifdef, ifndef, else_, endif,
+    ignored,  // Motorola's listing directives: nam, ttl, opt, page, spc
+};
 
 Directive find_directive(std::string_view word) {
     std::string w = lower(word);
@@ -95,6 +101,19 @@ Directive find_directive(std::string_view word) {
     if (w == "rmb" || w == "ds") return Directive::rmb;
     if (w == "include") return Directive::include;
     if (w == "end") return Directive::end;
+    if (w == "set") return Directive::set;
+    if (w == "fill") return Directive::fill;
+    if (w == "align") return Directive::align;
+    if (w == "incbin") return Directive::incbin;
+    if (w == "error") return Directive::error;
+    if (w == "macro") return Directive::macro;
+    if (w == "endm") return Directive::endm;
+    if (w == "if") return Directive::if_;
+    if (w == "ifdef") return Directive::ifdef;
+    if (w == "ifndef") return Directive::ifndef;
+    if (w == "else") return Directive::else_;
+    if (w == "endif") return Directive::endif;
+    if (w == "nam" || w == "ttl" || w == "opt" || w == "page" || w == "spc") return Directive::ignored;
     return Directive::none;
 }
 
@@ -132,6 +151,53 @@ std::string_view strip_comment(std::string_view s) {
         if (s[i] == ';') return trim(s.substr(0, i));
     }
     return trim(s);
+}
+
+// The operand field of a Motorola source line. It ends at a ";", or at a
+// blank that follows a complete operand when what comes next cannot go on
+// with it (no operator, no comma): the rest of the line is a comment, as in
+// "ldaa #1  the count". Blanks inside an operand stay allowed: "255 , x",
+// "1 + 2".
+std::string_view operand_field(std::string_view s) {
+    s = trim(s);
+    bool expect_value = true;  // at the start, after an operator, a comma or "("
+    int depth = 0;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == ';') return trim(s.substr(0, i));
+        if (is_blank(c)) {
+            size_t j = i;
+            while (j < s.size() && is_blank(s[j])) ++j;
+            if (depth == 0 && !expect_value && j < s.size() && !std::strchr("+-*/%&|^<>,)=!", s[j])) {
+                return trim(s.substr(0, i));
+            }
+            i = j;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            i = skip_quoted(s, i);
+            expect_value = false;
+            continue;
+        }
+        if (c == '(') {
+            ++depth;
+            expect_value = true;
+        } else if (c == ')') {
+            --depth;
+            expect_value = false;
+        } else if (expect_value && (c == '*')) {
+            expect_value = false;  // the line's address
+        } else if (expect_value && std::strchr("$%<>#~+-!", c)) {
+            // a prefix: the value follows
+        } else if (std::strchr("+-*/%&|^<>,~#=!", c)) {
+            expect_value = true;
+        } else {
+            expect_value = false;
+        }
+        ++i;
+    }
+    return s;
 }
 
 // Splits at commas outside strings, character constants and parentheses.
@@ -199,6 +265,31 @@ struct Symbol {
     bool known = false;
     std::string file;
     int line = 0;
+    bool redefinable = false;  // defined by set
+};
+
+// A macro: its parameters and its body, as written between macro and endm.
+struct Macro {
+    std::string name;
+    std::vector<std::string> params;
+    std::vector<std::string> body;
+};
+
+// One open if: whether its lines are assembled, and whether else was seen.
+struct Conditional {
+    bool taking = false;        // the lines now read are assembled
+    bool outer_active = false;  // the if itself stood in assembled lines
+    bool result = false;        // its condition held
+    bool else_seen = false;
+    std::string where;          // "file:line" of the if
+};
+
+// The fields of a line, found without judging them: enough to see where a
+// macro body or a skipped block ends.
+struct RawFields {
+    std::string_view label;
+    std::string_view op;
+    std::string_view rest;
 };
 
 struct SourceFile {
@@ -218,7 +309,8 @@ constexpr int max_expression_depth = 64;
 
 class Assembler {
 public:
-    Assembler(const SourceReader& reader, Assembly& out) : reader_(reader), out_(out) {}
+    Assembler(const SourceReader& reader, const AssembleOptions& options, Assembly& out)
+        : reader_(reader), options_(options), out_(out) {}
 
     void run(const std::string& path);
 
@@ -230,12 +322,19 @@ private:
     bool stopped() const { return ended_ || too_many_errors_; }
 
     const SourceFile* load(const std::string& path);
+    std::optional<std::string> find_file(std::string_view name, std::string& path);
     void assemble_file(const SourceFile& file, int depth);
     void assemble_line(const std::string& text, int depth);
+    bool control_line(const std::string& text);
+    void conditional(Directive d, std::string_view operand);
+    bool active() const { return conditionals_.empty() || conditionals_.back().taking; }
+    void expand_macro(const Macro& macro, std::string_view operand, int depth);
     void resolve_pending_equates();
 
+    std::string full_name(std::string_view name) const;
     void define_label(const std::string& name);
     void define_equate(const std::string& name, std::string_view expression);
+    void define_set(const std::string& name, std::string_view expression);
     std::optional<Value> lookup(std::string_view name);
     std::optional<Value> evaluate(std::string_view text);
     std::optional<int32_t> evaluate_known(std::string_view text, const char* what);
@@ -243,6 +342,10 @@ private:
 
     void directive(Directive d, const std::string& label, std::string_view rest, int depth);
     void include(std::string_view operand, int depth);
+    void include_binary(std::string_view operand);
+    std::vector<std::string> candidate_paths(std::string_view name) const;
+    void fill(std::string_view operand);
+    void align(std::string_view operand);
     void data_bytes(std::string_view operand);
     void data_words(std::string_view operand);
     void constant_string(std::string_view rest);
@@ -251,8 +354,21 @@ private:
     void emit_checked(int64_t value, int bytes, int64_t low, int64_t high, const char* what);
 
     const SourceReader& reader_;
+    const AssembleOptions& options_;
     Assembly& out_;
     std::map<std::string, std::unique_ptr<SourceFile>> files_;
+    std::map<std::string, std::string> binaries_;  // incbin files by path
+    std::map<std::string, Macro> macros_;          // by lower-case name
+    Macro* collecting_ = nullptr;                  // the macro whose body is being read
+    Macro discarded_;                              // pass 2 reads bodies into this
+    std::string collecting_file_;
+    int collecting_line_ = 0;
+    std::vector<Conditional> conditionals_;
+    std::vector<bool> condition_results_;  // pass 1's result of each if, reused by pass 2
+    size_t condition_index_ = 0;
+    int expansions_ = 0;                   // macro expansions so far in this pass: \@
+    std::string macro_context_;            // " (in macro 'm', line n)" while expanding
+    std::string scope_;                    // the last label without a leading "."
     std::map<std::string, Symbol> symbols_;
     std::vector<PendingEquate> pending_;
     std::vector<AddressMode> address_modes_;  // pass 1's choice per address operand
@@ -274,7 +390,8 @@ private:
 };
 
 // Recursive descent over C's operator precedence:
-//   |  ^  &  << >>  + -  * / %  unary - + ~  primary
+//   ||  &&  |  ^  &  == !=  < <= > >=  << >>  + -  * / %  unary - + ~ !  primary
+// Comparisons and ! give 1 for true and 0 for false.
 // Primaries: decimal, $hex, %binary, 'c', * (the line's address), symbols,
 // hi(expr), lo(expr) and parentheses. Values are 32-bit two's complement.
 class ExpressionParser {
@@ -309,21 +426,26 @@ private:
     // An operator of the given precedence level at the cursor, consumed; empty
     // when there is none.
     std::string_view match_operator(int level) {
-        static constexpr std::string_view levels[6][3] = {
-            {"|"}, {"^"}, {"&"}, {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"},
+        static constexpr std::string_view levels[operator_levels][4] = {
+            {"||"}, {"&&"}, {"|"}, {"^"}, {"&"}, {"==", "!="}, {"<=", ">=", "<", ">"},
+            {"<<", ">>"}, {"+", "-"}, {"*", "/", "%"},
         };
         skip();
         for (std::string_view op : levels[level]) {
-            if (!op.empty() && peek(op)) {
-                p_ += op.size();
-                return op;
-            }
+            if (op.empty() || !peek(op)) continue;
+            // "|" and "&" are not the first half of "||" and "&&", nor "<"
+            // and ">" of a shift.
+            if (op.size() == 1 && p_ + 1 < s_.size() && s_[p_ + 1] == op[0] && std::strchr("|&<>", op[0])) continue;
+            p_ += op.size();
+            return op;
         }
         return {};
     }
 
+    static constexpr int operator_levels = 10;
+
     bool binary(int level, Value& v) {
-        if (level == 6) return unary(v);
+        if (level == operator_levels) return unary(v);
         if (!binary(level + 1, v)) return false;
         for (;;) {
             const std::string_view op = match_operator(level);
@@ -349,6 +471,18 @@ private:
             if (b != 0) result = op == "/" ? a / b : a % b;
         } else if (op == "&") {
             result = a & b;
+        } else if (op == "&&" || op == "||") {
+            result = op == "&&" ? (a != 0 && b != 0) : (a != 0 || b != 0);
+        } else if (op == "==" || op == "!=") {
+            result = (a == b) == (op == "==");
+        } else if (op == "<") {
+            result = a < b;
+        } else if (op == ">") {
+            result = a > b;
+        } else if (op == "<=") {
+            result = a <= b;
+        } else if (op == ">=") {
+            result = a >= b;
         } else if (op == "|") {
             result = a | b;
         } else if (op == "^") {
@@ -368,11 +502,12 @@ private:
         if (++depth_ > max_expression_depth) return fail("expression nested too deeply");
         skip();
         bool ok;
-        if (peek("-") || peek("~") || peek("+")) {
+        if (peek("-") || peek("~") || peek("+") || (peek("!") && !peek("!="))) {
             const char op = s_[p_++];
             ok = unary(v);
             if (op == '-') v.v = static_cast<int32_t>(0u - static_cast<uint32_t>(v.v));
             if (op == '~') v.v = ~v.v;
+            if (op == '!') v.v = v.v == 0 ? 1 : 0;
         } else {
             ok = primary(v);
         }
@@ -475,7 +610,7 @@ void Assembler::error(const std::string& message) {
         too_many_errors_ = true;
         return;
     }
-    out_.errors.push_back(where + ": " + message);
+    out_.errors.push_back(where + ": " + message + macro_context_);
 }
 
 // Pass 1 reads every line of a source that pass 2 is allowed to see, so it
@@ -511,12 +646,28 @@ void Assembler::run(const std::string& path) {
         out_.errors.push_back(path + ": cannot read the file");
         return;
     }
+    for (const auto& [name, value] : options_.defines) {
+        symbols_[name] = {value, true, "command line", 0, false};
+        out_.defined_at[name] = "command line";
+    }
     for (pass_ = 1; pass_ <= 2; ++pass_) {
         pc_ = 0;
         ended_ = false;
         address_mode_index_ = 0;
+        condition_index_ = 0;
+        conditionals_.clear();
+        collecting_ = nullptr;
+        expansions_ = 0;
+        scope_.clear();
         assemble_file(*top, 0);
         file_ = nullptr;
+        // A block left open runs to the end of the source; say where it began.
+        if (collecting_ && !too_many_errors_) {
+            out_.errors.push_back(collecting_file_ + format(":%d", collecting_line_) + ": macro without endm");
+        }
+        if (!conditionals_.empty() && !too_many_errors_) {
+            out_.errors.push_back(conditionals_.back().where + ": if without endif");
+        }
         if (!out_.errors.empty()) return;
         if (pass_ == 1) resolve_pending_equates();
     }
@@ -569,6 +720,7 @@ void Assembler::assemble_file(const SourceFile& file, int depth) {
 // in the first column, or anywhere when a colon follows it. A line whose
 // first non-blank character is * or ; is a comment.
 void Assembler::assemble_line(const std::string& text, int depth) {
+    if (control_line(text)) return;
     const std::string_view s = text;
     const std::string_view t = trim(s);
     if (t.empty() || t[0] == ';' || t[0] == '*') return;
@@ -636,10 +788,217 @@ void Assembler::assemble_line(const std::string& text, int depth) {
     const Directive d = find_directive(op);
     if (d != Directive::none) return directive(d, label, rest, depth);
     if (!label.empty()) define_label(label);
+    if (const auto it = macros_.find(lower(op)); it != macros_.end()) {
+        mark_address();
+        return expand_macro(it->second, rest, depth);
+    }
     const std::optional<Mn> m = find_mnemonic(op);
     if (!m) return error("unknown instruction " + quoted(op));
     mark_address();
-    instruction(*m, strip_comment(rest));
+    instruction(*m, operand_field(rest));
+}
+
+RawFields raw_fields(std::string_view s) {
+    RawFields f;
+    const std::string_view t = trim(s);
+    if (t.empty() || t[0] == ';' || t[0] == '*') return f;
+    size_t p = 0;
+    if (!is_blank(s[0])) {
+        while (p < s.size() && !is_blank(s[p]) && s[p] != ':') ++p;
+        f.label = s.substr(0, p);
+        if (p < s.size() && s[p] == ':') ++p;
+    } else {
+        while (p < s.size() && is_blank(s[p])) ++p;
+        size_t q = p;
+        while (q < s.size() && !is_blank(s[q]) && s[q] != ':') ++q;
+        if (q < s.size() && s[q] == ':') {
+            f.label = s.substr(p, q - p);
+            p = q + 1;
+        }
+    }
+    while (p < s.size() && is_blank(s[p])) ++p;
+    size_t q = p;
+    while (q < s.size() && !is_blank(s[q])) ++q;
+    f.op = s.substr(p, q - p);
+    f.rest = s.substr(q);
+    return f;
+}
+
+// Lines that open or close a block are handled here, before anything else:
+// a macro body is stored, not assembled, until its endm; inside an if whose
+// condition failed only the if/else/endif nesting is followed. True when
+// the line needs nothing more.
+bool Assembler::control_line(const std::string& text) {
+    const RawFields f = raw_fields(text);
+    const Directive d = f.op.empty() ? Directive::none : find_directive(f.op);
+    if (collecting_) {
+        if (d == Directive::endm) {
+            collecting_ = nullptr;
+        } else if (d == Directive::macro) {
+            error("macro definition inside a macro definition");
+        } else {
+            collecting_->body.push_back(text);
+        }
+        return true;
+    }
+    if (d == Directive::if_ || d == Directive::ifdef || d == Directive::ifndef || d == Directive::else_ ||
+        d == Directive::endif) {
+        conditional(d, operand_field(f.rest));
+        return true;
+    }
+    if (!active()) return true;
+    if (d == Directive::endm) {
+        error("endm without macro");
+        return true;
+    }
+    if (d != Directive::macro) return false;
+
+    const std::string name(f.label);
+    if (name.empty() || !is_name_start(name[0]) || name[0] == '.') {
+        error("macro needs a name in the label field");
+    } else if (find_mnemonic(name) || find_directive(name) != Directive::none) {
+        error("macro name " + quoted(name) + " is an instruction or directive");
+    }
+    collecting_file_ = file_->path;
+    collecting_line_ = line_number_;
+    if (pass_ == 2) {
+        discarded_.body.clear();
+        collecting_ = &discarded_;
+        return true;
+    }
+    Macro macro;
+    macro.name = name;
+    const std::string_view params = operand_field(f.rest);
+    if (!params.empty()) {
+        for (const std::string_view p : split_list(params)) {
+            if (p.empty() || !is_name_start(p[0])) {
+                error("bad macro parameter " + quoted(p));
+                continue;
+            }
+            for (const char c : p) {
+                if (!is_name_char(c)) error("bad macro parameter " + quoted(p));
+            }
+            macro.params.emplace_back(p);
+        }
+    }
+    const auto [it, fresh] = macros_.emplace(lower(name), std::move(macro));
+    if (!fresh) error("macro " + quoted(name) + " is defined twice");
+    collecting_ = fresh ? &it->second : &discarded_;
+    return true;
+}
+
+// if expr / ifdef name / ifndef name ... [else ...] endif. Pass 1 decides
+// each condition; pass 2 reuses the decision, so that a symbol defined
+// further down cannot change which lines exist.
+void Assembler::conditional(Directive d, std::string_view operand) {
+    if (d == Directive::if_ || d == Directive::ifdef || d == Directive::ifndef) {
+        Conditional c;
+        c.outer_active = active();
+        c.where = file_->path + format(":%d", line_number_);
+        if (c.outer_active) {
+            if (pass_ == 1) {
+                if (d == Directive::if_) {
+                    const std::optional<int32_t> v = evaluate_known(operand, "if");
+                    c.result = v && *v != 0;
+                } else if (operand.empty() || !is_name_start(operand[0]) ||
+                           std::any_of(operand.begin(), operand.end(), [](char ch) { return !is_name_char(ch); })) {
+                    error(std::string(d == Directive::ifdef ? "ifdef" : "ifndef") + " needs a symbol name");
+                } else {
+                    const bool defined = symbols_.count(full_name(operand)) != 0;
+                    c.result = defined == (d == Directive::ifdef);
+                }
+                condition_results_.push_back(c.result);
+            } else if (condition_index_ < condition_results_.size()) {
+                c.result = condition_results_[condition_index_++];
+            }
+        }
+        c.taking = c.outer_active && c.result;
+        conditionals_.push_back(std::move(c));
+        return;
+    }
+    const char* word = d == Directive::else_ ? "else" : "endif";
+    if (conditionals_.empty()) return error(std::string(word) + " without if");
+    Conditional& c = conditionals_.back();
+    if (d == Directive::endif) {
+        conditionals_.pop_back();
+        return;
+    }
+    if (c.else_seen) return error("second else for one if");
+    c.else_seen = true;
+    c.taking = c.outer_active && !c.result;
+}
+
+// A macro's body with its arguments in place: \1-\9 by position, \name by
+// parameter name, \@ a text unique to this expansion (for labels).
+std::string substitute(const std::string& line, const Macro& macro, const std::vector<std::string>& args,
+                       const std::string& unique) {
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\' || i + 1 >= line.size()) {
+            out += line[i];
+            continue;
+        }
+        const char n = line[i + 1];
+        if (n == '@') {
+            out += unique;
+            ++i;
+        } else if (n >= '1' && n <= '9') {
+            const size_t k = static_cast<size_t>(n - '1');
+            if (k < args.size()) out += args[k];
+            ++i;
+        } else if (is_name_start(n)) {
+            size_t e = i + 1;
+            while (e < line.size() && is_name_char(line[e])) ++e;
+            const std::string name = line.substr(i + 1, e - i - 1);
+            const auto p = std::find(macro.params.begin(), macro.params.end(), name);
+            if (p == macro.params.end()) {
+                out += line[i];
+                continue;
+            }
+            const size_t k = static_cast<size_t>(p - macro.params.begin());
+            if (k < args.size()) out += args[k];
+            i = e - 1;
+        } else {
+            out += line[i];
+        }
+    }
+    return out;
+}
+
+// The body, with the arguments substituted, assembled line by line where the
+// macro is used. The listing shows each expanded line after the call, marked
+// with "+"; errors name the call's line and the line of the body.
+void Assembler::expand_macro(const Macro& macro, std::string_view operand, int depth) {
+    if (depth + 1 >= max_include_depth) return error("macros nested too deeply (a macro that uses itself?)");
+    std::vector<std::string> args;
+    operand = operand_field(operand);
+    if (!operand.empty()) {
+        for (const std::string_view a : split_list(operand)) args.emplace_back(a);
+    }
+    if (args.size() > macro.params.size()) {
+        return error(format("macro %s takes %zu arguments, not %zu", quoted(macro.name).c_str(),
+                            macro.params.size(), args.size()));
+    }
+    const std::string unique = format("_%04d", ++expansions_);
+    const std::string outer_context = macro_context_;
+    const size_t outer_conditionals = conditionals_.size();
+    for (size_t k = 0; k < macro.body.size() && !stopped(); ++k) {
+        const std::string line = substitute(macro.body[k], macro, args, unique);
+        listing_ = nullptr;
+        if (pass_ == 2) {
+            out_.listing.push_back({line_number_, std::nullopt, {}, std::nullopt, "+" + line});
+            listing_ = &out_.listing.back();
+        }
+        line_pc_ = pc_;
+        line_overflow_reported_ = false;
+        line_overlap_reported_ = false;
+        macro_context_ = format(" (in macro %s, line %zu)", quoted(macro.name).c_str(), k + 1);
+        assemble_line(line, depth + 1);
+    }
+    if (conditionals_.size() > outer_conditionals && !stopped()) error("if without endif in the macro's body");
+    conditionals_.resize(std::min(conditionals_.size(), outer_conditionals));
+    macro_context_ = outer_context;
+    listing_ = nullptr;
 }
 
 // The listing shows the line's address (the line's first byte, or where its
@@ -648,13 +1007,29 @@ void Assembler::mark_address() {
     if (listing_ && pc_ <= 0xFFFF) listing_->address = static_cast<uint16_t>(pc_);
 }
 
-void Assembler::define_label(const std::string& name) {
+std::string base_name(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name starting with "." is local: it belongs to the last label without
+// one, so ".loop" under "print" is "print.loop", and every routine may have
+// its own ".loop".
+std::string Assembler::full_name(std::string_view name) const {
+    if (!name.empty() && name[0] == '.' && !scope_.empty()) return scope_ + std::string(name);
+    return std::string(name);
+}
+
+void Assembler::define_label(const std::string& written) {
+    const std::string name = full_name(written);
+    if (written[0] != '.') scope_ = written;
     if (pass_ == 1) {
         if (const auto it = symbols_.find(name); it != symbols_.end()) {
             return error(format("duplicate symbol %s (first defined at %s:%d)", quoted(name).c_str(),
                                 it->second.file.c_str(), it->second.line));
         }
-        symbols_[name] = {pc_, true, file_->path, line_number_};
+        symbols_[name] = {pc_, true, file_->path, line_number_, false};
+        out_.defined_at[name] = base_name(file_->path) + format(":%d", line_number_);
         return;
     }
     // Pass 2 reuses pass 1's sizes, so a label cannot move; this guards the
@@ -664,7 +1039,8 @@ void Assembler::define_label(const std::string& name) {
     }
 }
 
-void Assembler::define_equate(const std::string& name, std::string_view expression) {
+void Assembler::define_equate(const std::string& written, std::string_view expression) {
+    const std::string name = full_name(written);
     if (pass_ == 1) {
         if (const auto it = symbols_.find(name); it != symbols_.end()) {
             return error(format("duplicate symbol %s (first defined at %s:%d)", quoted(name).c_str(),
@@ -672,7 +1048,8 @@ void Assembler::define_equate(const std::string& name, std::string_view expressi
         }
         const std::optional<Value> v = evaluate(expression);
         if (!v) return;
-        symbols_[name] = {v->v, v->known, file_->path, line_number_};
+        symbols_[name] = {v->v, v->known, file_->path, line_number_, false};
+        out_.defined_at[name] = base_name(file_->path) + format(":%d", line_number_);
         if (!v->known) pending_.push_back({name, std::string(expression), line_pc_});
         return;
     }
@@ -683,8 +1060,29 @@ void Assembler::define_equate(const std::string& name, std::string_view expressi
     if (listing_) listing_->value = v->v;
 }
 
-std::optional<Value> Assembler::lookup(std::string_view name) {
-    const auto it = symbols_.find(std::string(name));
+// A set symbol may change its value as the source goes on: each use sees the
+// value of the last set before it. Its first value stands for uses above it.
+void Assembler::define_set(const std::string& written, std::string_view expression) {
+    const std::string name = full_name(written);
+    const auto it = symbols_.find(name);
+    if (it != symbols_.end() && !it->second.redefinable) {
+        return error(format("%s is not a set symbol (defined at %s:%d)", quoted(name).c_str(),
+                            it->second.file.c_str(), it->second.line));
+    }
+    const std::optional<int32_t> v = evaluate_known(expression, "set");
+    if (!v) return;
+    if (it == symbols_.end()) {
+        symbols_[name] = {*v, true, file_->path, line_number_, true};
+        out_.defined_at[name] = base_name(file_->path) + format(":%d", line_number_);
+    } else {
+        it->second.value = *v;
+    }
+    if (listing_) listing_->value = *v;
+}
+
+std::optional<Value> Assembler::lookup(std::string_view written) {
+    const std::string name = full_name(written);
+    const auto it = symbols_.find(name);
     if (pass_ == 1) {
         if (it == symbols_.end() || !it->second.known) return Value{0, false};
         return Value{it->second.value, true};
@@ -692,6 +1090,11 @@ std::optional<Value> Assembler::lookup(std::string_view name) {
     if (it == symbols_.end()) {
         error("undefined symbol " + quoted(name));
         return std::nullopt;
+    }
+    if (file_) {
+        std::vector<std::string>& uses = out_.used_at[name];
+        std::string where = base_name(file_->path) + format(":%d", line_number_);
+        if (uses.empty() || uses.back() != where) uses.push_back(std::move(where));
     }
     if (!it->second.known) {
         error("symbol " + quoted(name) + " has no value (its definition is circular)");
@@ -721,10 +1124,21 @@ std::optional<int32_t> Assembler::evaluate_known(std::string_view text, const ch
 }
 
 void Assembler::directive(Directive d, const std::string& label, std::string_view rest, int depth) {
-    const std::string_view operand = strip_comment(rest);
+    const std::string_view operand = operand_field(rest);
     if (d == Directive::equ) {
         if (label.empty()) return error("equ needs a label");
         return define_equate(label, operand);
+    }
+    if (d == Directive::set) {
+        if (label.empty()) return error("set needs a label");
+        return define_set(label, operand);
+    }
+    if (d == Directive::error) {
+        // The message is the whole rest of the line, quoted or not.
+        std::string_view text = strip_comment(rest);
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        if (pass_ == 1) error(text.empty() ? std::string("error directive") : std::string(text));
+        return;
     }
     if (d == Directive::org) {
         const std::optional<int32_t> v = evaluate_known(operand, "org");
@@ -756,6 +1170,10 @@ void Assembler::directive(Directive d, const std::string& label, std::string_vie
             mark_address();
             return constant_string(rest);
         case Directive::include: return include(operand, depth);
+        case Directive::incbin: return include_binary(operand);
+        case Directive::fill: return fill(operand);
+        case Directive::align: return align(operand);
+        case Directive::ignored: return;
         case Directive::end:
             if (!operand.empty() && pass_ == 2) {
                 const std::optional<Value> v = evaluate(operand);
@@ -781,16 +1199,111 @@ void Assembler::include(std::string_view operand, int depth) {
     }
     if (name.empty()) return error("include needs a file name");
     if (depth + 1 >= max_include_depth) return error("includes nested too deeply (an include loop?)");
-    const std::string path =
-        name.front() == '/' ? std::string(name) : directory_of(file_->path) + std::string(name);
-    const SourceFile* included = load(path);
-    if (!included) return error("cannot read include file " + quoted(path));
+    const SourceFile* included = nullptr;
+    std::string first_path;
+    for (const std::string& path : candidate_paths(name)) {
+        if (first_path.empty()) first_path = path;
+        if ((included = load(path)) != nullptr) break;
+    }
+    if (!included) return error("cannot read include file " + quoted(first_path));
     const SourceFile* outer = file_;
     const int outer_line = line_number_;
     assemble_file(*included, depth + 1);
     file_ = outer;
     line_number_ = outer_line;
     listing_ = nullptr;
+}
+
+// Where a file named in include or incbin is looked for: beside the file
+// that names it, then in each include folder in turn. An absolute name is
+// taken as it is.
+std::vector<std::string> Assembler::candidate_paths(std::string_view name) const {
+    if (name.front() == '/') return {std::string(name)};
+    std::vector<std::string> paths = {directory_of(file_->path) + std::string(name)};
+    for (const std::string& dir : options_.include_dirs) {
+        if (dir.empty()) continue;
+        paths.push_back(dir + (dir.back() == '/' ? "" : "/") + std::string(name));
+    }
+    return paths;
+}
+
+// incbin "file"[,offset[,length]]: the file's bytes, or part of them, as data.
+void Assembler::include_binary(std::string_view operand) {
+    const std::vector<std::string_view> items = split_list(operand);
+    std::string_view name = items[0];
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    if (name.empty()) return error("incbin needs a file name");
+    if (items.size() > 3) return error("incbin takes a file name, an offset and a length");
+    const std::string* data = nullptr;
+    std::string first_path;
+    for (const std::string& path : candidate_paths(name)) {
+        if (first_path.empty()) first_path = path;
+        if (const auto it = binaries_.find(path); it != binaries_.end()) {
+            data = &it->second;
+            break;
+        }
+        if (std::optional<std::string> text = reader_(path)) {
+            data = &(binaries_[path] = std::move(*text));
+            break;
+        }
+    }
+    if (!data) return error("cannot read incbin file " + quoted(first_path));
+    const int64_t size = static_cast<int64_t>(data->size());
+    int64_t offset = 0;
+    int64_t length = size;
+    if (items.size() >= 2) {
+        const std::optional<int32_t> v = evaluate_known(items[1], "incbin offset");
+        if (!v) return;
+        offset = *v;
+        length = size - offset;
+    }
+    if (items.size() == 3) {
+        const std::optional<int32_t> v = evaluate_known(items[2], "incbin length");
+        if (!v) return;
+        length = *v;
+    }
+    if (offset < 0 || length < 0 || offset + length > size) {
+        return error(format("incbin range outside the file (%lld bytes)", static_cast<long long>(size)));
+    }
+    mark_address();
+    for (int64_t i = 0; i < length; ++i) emit(static_cast<uint8_t>((*data)[static_cast<size_t>(offset + i)]));
+}
+
+// fill value,count: count bytes of one value.
+void Assembler::fill(std::string_view operand) {
+    const std::vector<std::string_view> items = split_list(operand);
+    if (items.size() != 2) return error("fill needs a value and a count");
+    const std::optional<int32_t> count = evaluate_known(items[1], "fill count");
+    if (!count) return;
+    if (*count < 0 || pc_ + *count > 0x10000) return error("fill count " + describe_value(*count) + " out of range");
+    const std::optional<Value> v = evaluate(items[0]);
+    if (pass_ == 2 && v && (v->v < -128 || v->v > 255)) {
+        return error("fill value " + describe_value(v->v) + " out of range (-128 to $FF)");
+    }
+    mark_address();
+    for (int32_t i = 0; i < *count; ++i) emit(static_cast<uint8_t>(v ? v->v : 0));
+}
+
+// align n[,value]: on to the next multiple of n, reserving the gap (so it
+// stays $FF in a binary), or filling it with the value.
+void Assembler::align(std::string_view operand) {
+    const std::vector<std::string_view> items = split_list(operand);
+    if (items.size() > 2) return error("align takes a boundary and a fill value");
+    const std::optional<int32_t> n = evaluate_known(items[0], "align");
+    if (!n) return;
+    if (*n < 1 || *n > 0x8000) return error("align boundary " + describe_value(*n) + " out of range (1 to $8000)");
+    const int32_t gap = (*n - pc_ % *n) % *n;
+    if (pc_ + gap > 0x10000) return error("align runs past $FFFF");
+    mark_address();
+    if (items.size() == 1) {
+        pc_ += gap;
+        return;
+    }
+    const std::optional<Value> v = evaluate(items[1]);
+    if (pass_ == 2 && v && (v->v < -128 || v->v > 255)) {
+        return error("fill value " + describe_value(v->v) + " out of range (-128 to $FF)");
+    }
+    for (int32_t i = 0; i < gap; ++i) emit(static_cast<uint8_t>(v ? v->v : 0));
 }
 
 void Assembler::emit(uint8_t byte) {
@@ -851,8 +1364,8 @@ void Assembler::constant_string(std::string_view rest) {
     const char delimiter = rest[0];
     const size_t close = rest.find(delimiter, 1);
     if (close == std::string_view::npos) return error("unterminated string");
-    const std::string_view after = trim(rest.substr(close + 1));
-    if (!after.empty() && after[0] != ';') return error("unexpected text after the string");
+    const std::string_view after = rest.substr(close + 1);
+    if (!after.empty() && !is_blank(after[0]) && after[0] != ';') return error("unexpected text after the string");
     for (const char c : rest.substr(1, close - 1)) emit(static_cast<uint8_t>(c));
 }
 
@@ -865,7 +1378,9 @@ void Assembler::instruction(Mn m, std::string_view operand) {
         if (!has_mode(m, AddressMode::inherent)) return error(quoted(name) + " needs an operand");
         return emit(opcode(AddressMode::inherent));
     }
-    if (has_mode(m, AddressMode::inherent)) return error(quoted(name) + " takes no operand");
+    // Anything after an instruction without operand is a comment, as in
+    // "rts  back to the caller".
+    if (has_mode(m, AddressMode::inherent)) return emit(opcode(AddressMode::inherent));
 
     if (has_mode(m, AddressMode::relative)) {
         const std::optional<Value> target = evaluate(operand);
@@ -959,9 +1474,9 @@ std::optional<std::string> read_source_file(const std::string& path) {
     return std::string(data->begin(), data->end());
 }
 
-Assembly assemble(const std::string& path, const SourceReader& reader) {
+Assembly assemble(const std::string& path, const SourceReader& reader, const AssembleOptions& options) {
     Assembly out;
-    Assembler(reader, out).run(path);
+    Assembler(reader, options, out).run(path);
     return out;
 }
 
@@ -1053,12 +1568,33 @@ std::string listing_text(const Assembly& assembly) {
     if (!assembly.symbols.empty()) {
         // Indented past the address columns, so the debugger maps no
         // address to these lines.
+        // The cross-reference: each symbol's value, where it was defined and
+        // every line that used it.
         out += "\nSymbols:\n";
         for (const auto& [name, value] : assembly.symbols) {
             std::string line = "            " + name;
             if (line.size() < 40) line.resize(40, ' ');
             line += value >= 0 && value <= 0xFFFF ? format(" $%04X", static_cast<unsigned>(value))
                                                   : format(" %d", value);
+            if (const auto d = assembly.defined_at.find(name); d != assembly.defined_at.end()) {
+                line += "  " + d->second;
+            }
+            const auto u = assembly.used_at.find(name);
+            if (u == assembly.used_at.end()) {
+                if (line.size() < 70) line.resize(70, ' ');
+                line += " unused";
+            } else {
+                for (size_t i = 0; i < u->second.size(); ++i) {
+                    if (i % 6 == 0) {
+                        if (i > 0) {
+                            out += line + '\n';
+                            line.clear();
+                        }
+                        if (line.size() < 70) line.resize(70, ' ');
+                    }
+                    line += ' ' + u->second[i];
+                }
+            }
             out += line;
             out += '\n';
         }

@@ -41,6 +41,10 @@ struct Assembly {
     std::vector<uint8_t> used = std::vector<uint8_t>(0x10000, 0);  // 1 where a byte was emitted
     std::vector<ListingLine> listing;
     std::map<std::string, int32_t> symbols;
+    // Cross-reference: where each symbol was defined ("file:line", or
+    // "command line" for -D) and every line that used it, in source order.
+    std::map<std::string, std::string> defined_at;
+    std::map<std::string, std::vector<std::string>> used_at;
     uint16_t entry = 0;  // operand of end, 0 without one
 
     bool ok() const { return errors.empty(); }
@@ -49,10 +53,19 @@ struct Assembly {
 // At most this many errors are reported; the assembly stops there.
 inline constexpr int max_errors = 50;
 
+// What the command line adds to a source: symbols defined before the first
+// line (-D NAME[=VALUE]) and folders searched for include and incbin files
+// after the including file's own folder (-I DIR), in order.
+struct AssembleOptions {
+    std::map<std::string, int32_t> defines;
+    std::vector<std::string> include_dirs;
+};
+
 // Assembles the file at `path`; included files are found relative to the
-// file that includes them. Errors of the first pass stop the assembly before
-// the second.
-Assembly assemble(const std::string& path, const SourceReader& reader = read_source_file);
+// file that includes them, then in the include folders. Errors of the first
+// pass stop the assembly before the second.
+Assembly assemble(const std::string& path, const SourceReader& reader = read_source_file,
+                  const AssembleOptions& options = {});
 
 // The lowest and highest address that received a byte; no value when none did.
 std::optional<std::pair<uint16_t, uint16_t>> used_range(const Assembly& assembly);

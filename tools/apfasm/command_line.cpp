@@ -3,6 +3,7 @@
 // every output or none: each is written to a temporary file beside its
 // target, and the temporary files are renamed into place only once all of
 // them are complete.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr const char* usage =
     "usage: apfasm SOURCE [-o FILE [--from ADDR] [--to ADDR]] [--s19 FILE] [--list FILE]\n"
+    "              [-D NAME[=VALUE]]... [-I DIR]...\n"
     "\n"
     "Assembles a Motorola 6800 source file.\n"
     "  -o FILE      raw binary of the addresses --from to --to (inclusive); addresses\n"
@@ -26,7 +28,11 @@ constexpr const char* usage =
     "  --from ADDR  first address of the binary ($hex, 0xhex or decimal)\n"
     "  --to ADDR    last address of the binary\n"
     "  --s19 FILE   Motorola S-record file (S1 records and an S9 record)\n"
-    "  --list FILE  listing: line number, address, bytes, source\n"
+    "  --list FILE  listing: line number, address, bytes, source, and a symbol\n"
+    "               cross-reference\n"
+    "  -D NAME[=VALUE]  defines NAME before the first line (VALUE: decimal, $hex\n"
+    "               or 0xhex, -32768 to 65535; 1 when left out)\n"
+    "  -I DIR       also looks for include and incbin files in DIR\n"
     "  --help       this text\n"
     "Errors are reported as FILE:LINE: message; on any error no file is written.\n"
     "Warnings (FILE:LINE: warning: message) leave the exit status and the files alone.\n";
@@ -76,16 +82,60 @@ std::string hex4(unsigned value) {
     return text;
 }
 
+// -D NAME or -D NAME=VALUE: a symbol name and an optional value.
+bool parse_define(const std::string& text, std::string& name, int32_t& value) {
+    const size_t eq = text.find('=');
+    name = text.substr(0, eq);
+    if (name.empty()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        const bool start = std::isalpha(c) || c == '_' || c == '@';
+        if (!(start || (i > 0 && (std::isdigit(c) || c == '.')))) return false;
+    }
+    value = 1;
+    if (eq == std::string::npos) return true;
+    std::string v = text.substr(eq + 1);
+    const bool negative = !v.empty() && v[0] == '-';
+    if (negative) v.erase(0, 1);
+    const std::optional<uint16_t> n = parse_address(v);
+    if (!n || (negative && *n > 32768)) return false;
+    value = negative ? -static_cast<int32_t>(*n) : *n;
+    return true;
+}
+
 }  // namespace
 
 int run_command_line(const std::vector<std::string>& args, std::string& out, std::string& err) {
     std::string source, binary_path, s19_path, list_path;
     std::optional<uint16_t> from, to;
+    AssembleOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             out += usage;
             return 0;
+        }
+        if (a.rfind("-D", 0) == 0 || a.rfind("-I", 0) == 0) {
+            std::string value = a.substr(2);
+            if (value.empty()) {
+                if (i + 1 >= args.size()) {
+                    err += "apfasm: " + a + " needs a value\n";
+                    return 2;
+                }
+                value = args[++i];
+            }
+            if (a[1] == 'I') {
+                options.include_dirs.push_back(value);
+                continue;
+            }
+            std::string name;
+            int32_t number = 0;
+            if (!parse_define(value, name, number)) {
+                err += "apfasm: bad definition '" + value + "' for -D (NAME or NAME=VALUE)\n";
+                return 2;
+            }
+            options.defines[name] = number;
+            continue;
         }
         if (a == "-o" || a == "--from" || a == "--to" || a == "--s19" || a == "--list") {
             if (i + 1 >= args.size()) {
@@ -140,7 +190,7 @@ int run_command_line(const std::vector<std::string>& args, std::string& out, std
         }
     }
 
-    const Assembly assembly = assemble(source);
+    const Assembly assembly = assemble(source, read_source_file, options);
     for (const std::string& w : assembly.warnings) err += w + "\n";
     if (!assembly.ok()) {
         for (const std::string& e : assembly.errors) err += e + "\n";
