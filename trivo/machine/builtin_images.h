@@ -1,6 +1,5 @@
 // The firmware images built with the program: our system ROM, our character
-// ROM and, until our BASIC exists, erased BASIC images (0xFF throughout, so
-// no cartridge signature at $8000 and the system ROM keeps the machine).
+// ROM and our BASIC (firmware/), all assembled or converted at build time.
 #pragma once
 
 #include "machine/rom_images.h"
