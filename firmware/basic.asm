@@ -98,6 +98,9 @@ forvar      equ $BC
 errnum      equ $BD
 prx         equ $BE         ; 2
 insign      equ $C0         ; INPUT and READ: a minus sign was seen
+ssp         equ $C1         ; 2: the string stack's first free byte
+outsave     equ $C3
+ocx         equ $C4         ; 2: outch keeps X here
 
 * ------------------------------------------------------ keyboard-unit RAM
 rbx         equ $A000       ; 2: read-byte keeps X here
@@ -109,7 +112,10 @@ ctltop      equ $A100
 stklim      equ $A130       ; expressions nest until the stack gets here
 stktop      equ $A1FF
 progbeg     equ $A200       ; program lines: length, number (2), text, 0
-memtop      equ $C000
+memtop      equ $BB00       ; the program and the arrays stay below
+strbot      equ $BB00       ; the string stack: temporary strings
+strtop      equ $BC00
+strvars     equ $BC00       ; A$-Z$: a length and up to 31 characters each
 
 linemax     equ 63          ; characters in a typed line
 
@@ -217,7 +223,10 @@ notex       jsr peekc
             rts
 
 * Comparisons give -1 (true) or 0 (false); signed.
-relex       jsr addex
+relex       jsr isstr
+            bcc re_num
+            jmp strcmp
+re_num      jsr addex
             pshb
             psha
             clr relop
@@ -1024,6 +1033,8 @@ nl_done     rts
 * ends. Statements return here with rts; those that jump elsewhere reset the
 * stack and come back to newstmt.
 newstmt     jsr chkbrk
+            ldx #strbot     ; temporary strings last one statement
+            stx ssp
             jsr peekc
             bne ns_stmt
 * End of the line: the next line, or READY.
@@ -1264,8 +1275,7 @@ gl_show     ldx cursor
             ldaa #$20       ; an inverse blank
             staa 0,x
 gl_wait     jsr getkey
-            tsta
-            beq gl_wait
+            bcs gl_wait     ; no key
             cmpa #$0D
             beq gl_enter
             cmpa #$0A
@@ -1415,6 +1425,12 @@ ca_arr      clr 0,x
             inx
             cpx #arrtab+52
             bne ca_arr
+            ldx #strvars
+ca_str      clr 0,x
+            ldab #32
+            jsr addxb
+            cpx #strvars+26*32
+            bne ca_str
             ldx progend
             inx
             stx arrend
@@ -1568,8 +1584,19 @@ gt_found    stx curlin
 
 * outch: A to the screen or the printer. Keeps A, B, X.
 outch       tst outdev
-            bne oc_print
+            bne oc_other
             jmp putchar
+oc_other    psha
+            ldaa outdev
+            cmpa #2
+            pula
+            bne oc_print
+            pshb            ; STR$: onto the top string
+            stx ocx
+            jsr sadd
+            ldx ocx
+            pulb
+            rts
 oc_print    staa printer
             cmpa #$0D
             bne oc_col
@@ -1635,7 +1662,12 @@ pn_next     inx
 
 * =========================================================== statements
 
-let         jsr varaddr
+let         jsr peekc
+            ldab 1,x
+            cmpb #'$'
+            bne lt_num
+            jmp letstr
+lt_num      jsr varaddr
             stx tmp
             ldaa tmp
             ldab tmp+1
@@ -1662,16 +1694,26 @@ print       jsr peekc
             cmpa #':'
             bne pt_item
 pt_crlf     jmp crlf
-pt_item     cmpa #'"'
-            bne pt_nstr
-            jmp pt_str
-pt_nstr     cmpa #t_tab
+pt_item     jsr isstr
+            bcc pt_nstr
+            jsr strexpr
+            jsr peekc       ; a comparison of strings prints -1 or 0
+            cmpa #'<'
+            beq pt_cmp
+            cmpa #'='
+            beq pt_cmp
+            cmpa #'>'
+            beq pt_cmp
+            jsr sprint
+            bra pt_after
+pt_cmp      jsr strcmp2
+            jsr prnum
+            bra pt_after
+pt_nstr     jsr peekc
+            cmpa #t_tab
             bne pt_ntab
             jmp pt_tab
-pt_ntab     cmpa #t_chr
-            bne pt_nchr
-            jmp pt_chr
-pt_nchr     cmpa #';'
+pt_ntab     cmpa #';'
             beq pt_semi
             cmpa #','
             beq pt_comma
@@ -1703,16 +1745,6 @@ pt_zone     ldaa #' '
             cmpa #':'
             beq pt_done
             bra pt_item
-pt_str      jsr skip1
-pt_sloop    ldx txtptr
-            ldaa 0,x
-            beq pt_after
-            inx
-            stx txtptr
-            cmpa #'"'
-            beq pt_after
-            jsr outch
-            bra pt_sloop
 pt_tab      jsr skip1
             jsr expr
             jsr rparen
@@ -1728,11 +1760,6 @@ pt_tloop    jsr getcol
             tsta
             beq pt_after
             bra pt_tloop
-pt_chr      jsr skip1
-            jsr arg
-            tba
-            jsr outch
-            bra pt_after
 pt_done     rts
 
 lprint      ldaa #1
@@ -2010,6 +2037,12 @@ sound       jsr expr
             jsr expr
             pula
             jmp tone
+
+            include "basic_strings.inc"
+
+            if * > $A000
+            error "the high part runs past $9FFF"
+            endif
 
 * ======================================================= $6800: the tables
 

@@ -166,7 +166,7 @@ Lines screen_rows(const Lines& lines) {
 TEST(Basic, StartsWithItsBannerAndWaitsForALine) {
     BasicRig b;
     EXPECT_EQ(b.row(0), "BASIC 1.0");
-    EXPECT_EQ(b.row(1), "7679 BYTES FREE");
+    EXPECT_EQ(b.row(1), "6399 BYTES FREE");
     EXPECT_EQ(b.row(2), "READY");
     EXPECT_EQ(b.cursor_row(), 3);
     EXPECT_TRUE(b.cursor_shown());
@@ -198,6 +198,19 @@ const LanguageCase language_cases[] = {
     {"functions", "10 POKE $A300,77:PRINT PEEK(41728);ABS(-9);ABS(4)\n20 R=RND(6):PRINT R>0 AND R<7\n",
      {"7794", "-1", "READY"}},
     {"tab and chr$", "10 PRINT \"A\";TAB(5);\"B\";CHR$(67)\n", {"A    BC", "READY"}},
+    {"strings", "10 A$=\"HELLO\":B$=A$+\" WORLD\"\n20 PRINT B$;LEN(B$)\n", {"HELLO WORLD11", "READY"}},
+    {"string functions",
+     "10 A$=\"HELLO\"\n20 PRINT LEFT$(A$,2);RIGHT$(A$,3);MID$(A$,2,3);MID$(A$,4)\n"
+     "30 PRINT ASC(\"A\");CHR$(66);STR$(-12);VAL(\"34\")+1;LEFT$(A$,9)\n",
+     {"HELLLOELLLO", "65B-1235HELLO", "READY"}},
+    {"string comparisons",
+     "10 A$=\"AB\"\n20 PRINT A$=\"AB\";\"A\"<\"B\";\"B\"<\"A\";A$<>\"A\";\"\"<\"A\"\n"
+     "30 IF A$=\"AB\" AND 1 THEN PRINT \"YES\"\n",
+     {"-1-10-1-1", "YES", "READY"}},
+    {"string variables hold 31", "10 A$=\"0123456789\":A$=A$+A$+A$+A$\n20 PRINT LEN(A$);B$;\"!\"\n",
+     {"31!", "READY"}},
+    {"string too long", "10 A$=\"0123456789\":PRINT A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$\n",
+     {"?OUT OF MEMORY ERROR IN 10", "READY"}},
     {"rem", "10 REM PRINT 1:PRINT 2\n20 PRINT 3\n", {"3", "READY"}},
     {"end and stop", "10 PRINT 1:STOP:PRINT 2\n", {"1", "BREAK IN 10", "READY"}},
     {"syntax error", "10 PRINT 1+\n", {"?SYNTAX ERROR IN 10", "READY"}},
@@ -251,6 +264,9 @@ TEST(BasicLanguage, StopThenContAndInput) {
     // Too few numbers: asked for more; not a number: asked again.
     b.type("RUN\n3\nX\n5\n");
     EXPECT_EQ(b.output_after("RUN"), (Lines{"N? 3", "?? X", "?REDO", "? 5", "15", "READY"}));
+
+    b.type("NEW\n10 INPUT N$,M$:PRINT \"HI \";N$;\" \";M$\nRUN\nJOE\nANN, BOB\n");
+    EXPECT_EQ(b.output_after("RUN"), (Lines{"? JOE", "?? ANN, BOB", "HI JOE ANN", "READY"}));
 }
 
 TEST(BasicEditor, LinesAreInsertedReplacedDeletedAndListed) {
