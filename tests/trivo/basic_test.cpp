@@ -202,15 +202,15 @@ const LanguageCase language_cases[] = {
     {"string functions",
      "10 A$=\"HELLO\"\n20 PRINT LEFT$(A$,2);RIGHT$(A$,3);MID$(A$,2,3);MID$(A$,4)\n"
      "30 PRINT ASC(\"A\");CHR$(66);STR$(-12);VAL(\"34\")+1;LEFT$(A$,9)\n",
-     {"HELLLOELLLO", "65B-1235HELLO", "READY"}},
+     {"HELLOELLLO", "65B-1235HELLO", "READY"}},
     {"string comparisons",
      "10 A$=\"AB\"\n20 PRINT A$=\"AB\";\"A\"<\"B\";\"B\"<\"A\";A$<>\"A\";\"\"<\"A\"\n"
      "30 IF A$=\"AB\" AND 1 THEN PRINT \"YES\"\n",
      {"-1-10-1-1", "YES", "READY"}},
     {"string variables hold 31", "10 A$=\"0123456789\":A$=A$+A$+A$+A$\n20 PRINT LEN(A$);B$;\"!\"\n",
      {"31!", "READY"}},
-    {"string too long", "10 A$=\"0123456789\":PRINT A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$+A$\n",
-     {"?OUT OF MEMORY ERROR IN 10", "READY"}},
+    {"string too long", "10 A$=\"0123456789\":A$=A$+A$+A$+A$\n20 PRINT A$+A$+A$+A$+A$+A$+A$+A$+A$\n",
+     {"?OUT OF MEMORY ERROR IN 20", "READY"}},
     {"rem", "10 REM PRINT 1:PRINT 2\n20 PRINT 3\n", {"3", "READY"}},
     {"end and stop", "10 PRINT 1:STOP:PRINT 2\n", {"1", "BREAK IN 10", "READY"}},
     {"syntax error", "10 PRINT 1+\n", {"?SYNTAX ERROR IN 10", "READY"}},
