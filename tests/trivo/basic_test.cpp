@@ -27,6 +27,8 @@
 #include "machine/reset.h"
 #include "machine/rom_images.h"
 #include "machine/scheduler.h"
+#include "machine/settings.h"
+#include "machine/timing.h"
 #include "rom_fixture.h"
 #include "wav_bytes.h"
 
@@ -81,14 +83,14 @@ struct BasicRig {
     explicit BasicRig(bool fast_io = true, const test::ScratchDir* shared = nullptr)
         : own_dir(shared ? nullptr : std::make_unique<test::ScratchDir>()), dir(shared ? *shared : *own_dir) {
         m.host = &host;
-        m.settings.carttype = cart_builtin_basic;
+        set_cart_type(m.settings, CartType::builtin_basic);
         m.settings.enableromhacksflag = fast_io ? 1 : 0;
-        m.settings.cpuspeedopt = timing_fast;  // every frame_tick runs a frame
+        set_timing_mode(m.settings, TimingMode::fast);  // every frame_tick runs a frame
         m.settings.filename = dir.file("LPRINT.TXT");
         load_rom_images(m, builtin_images());
         timing_recompute(m);
         frame_scheduler_start(m);
-        machine_reset(m, reset_hard);
+        machine_reset(m, ResetKind::hard);
         frames(20);
     }
 
