@@ -59,7 +59,8 @@ pitch       equ $01B7
 changed     equ $01B8
 newp        equ $01B9
 praw        equ $01BA       ; 4: keypad columns 0-3 as last read, 1 = held
-*                             $01BE-$01BF free
+tcol        equ $01BE       ; typed line: next column; bit 7 once RETURN ended it
+*                             $01BF free
 vars        equ $0180
 vars_end    equ $01C0
 stack_top   equ $01FF
@@ -83,6 +84,7 @@ kbd_limit   equ screen+kbd_row*32+64-6  ; room for RETURN and its blank
 lpad_row    equ 6           ; rows 6-7
 rpad_row    equ 9           ; rows 9-10
 colour_row  equ 12
+typed_row   equ 13
 last_row    equ 14
 tick_row    equ 15
 
@@ -183,6 +185,7 @@ ck_cell     jsr putchar
 ck_loop     wai
             jsr getkey      ; scans the matrix into krow as well
             bcs ck_pads     ; no new key
+            jsr typed
             jsr showlast
 * All inputs are read early in the pass, in the same field.
 ck_pads     jsr padscan
@@ -273,6 +276,47 @@ sl_char     jsr putchar
             jsr putchar
             pula
             jmp puthex
+
+* typed: adds the key getkey returned (A) to the typed line, so that a line
+* typed on the keyboard reads back in order. RETURN and LINE FEED end the
+* line: it stays until the next character starts the row afresh, as does a
+* character past the last column. Other control characters are not shown.
+* Preserves A and B.
+typed       psha
+            pshb
+            cmpa #$0D
+            beq ty_end
+            cmpa #$0A
+            beq ty_end
+            cmpa #$20
+            bcs ty_out
+            cmpa #$7F
+            bcc ty_out
+            ldab tcol
+            bmi ty_fresh
+            cmpb #32
+            bcs ty_put
+ty_fresh    clrb
+ty_put      stab tcol
+            psha
+            ldaa #typed_row
+            tstb
+            bne ty_at
+            jsr locate      ; a fresh line: blank the row first
+            ldaa #typed_row+1
+            jsr blankto
+            ldaa #typed_row
+ty_at       jsr locate
+            pula
+            jsr putchar
+            inc tcol
+            bra ty_out
+ty_end      ldab tcol
+            orab #$80
+            stab tcol
+ty_out      pulb
+            pula
+            rts
 
 * keyname: prints the name of keyboard key B and a blank, while the field
 * has room. Preserves A, B, X.

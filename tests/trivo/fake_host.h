@@ -42,6 +42,13 @@ public:
     std::optional<std::string> open_answer;
     std::optional<std::string> save_answer;
     MessageAnswer message_answer = MessageAnswer::ok;
+    std::string clipboard;
+    struct ProgramRun {
+        std::string program;
+        std::string argument;
+    };
+    std::vector<ProgramRun> programs_run;
+    int program_status = 0;  // what every program run returns
 
     uint32_t now_ms = 0;
     std::optional<int64_t> counter_value = 0;  // nullopt: the counter read fails
@@ -62,6 +69,11 @@ public:
     }
     void debug_output(const std::string& text) override { debug_lines.push_back(text); }
     void post_command(int command) override { posted_commands.push_back(command); }
+    std::string clipboard_text() override { return clipboard; }
+    int run_program(const std::string& program, const std::string& argument) override {
+        programs_run.push_back({program, argument});
+        return program_status;
+    }
     uint32_t milliseconds() override { return now_ms; }
     std::optional<int64_t> counter() override { return counter_value; }
     int64_t counter_frequency() override { return frequency; }

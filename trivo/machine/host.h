@@ -32,6 +32,8 @@ enum class FilePurpose {
     cassette_read,    // the BASIC byte path asks for a tape to read
     cassette_play,    // "Play Cassette File": a tape for the cassette input
     cassette_record,  // the first byte of a recording asks where it goes
+    quicktype_text,   // "Quick Type...": a text file to type
+    script,           // the Script window's "Browse": a script file
 };
 
 struct FileRequest {

@@ -17,6 +17,7 @@
 #include "cassette/printer.h"
 #include "cpu/cpu_state.h"
 #include "cpu/trace_ring.h"
+#include "host/keyboard.h"
 #include "host/sound.h"
 #include "machine/bus_watch.h"
 #include "machine/host.h"
@@ -46,6 +47,9 @@ struct Machine {
 
     // Emulated keys held: 0-53 keyboard (row * 8 + bit), 64-95 hand controllers.
     std::array<uint8_t, 128> key_state{};
+    // The host's keys and controllers as last given, and the lookups built
+    // from the keyboard settings.
+    InputState input;
     uint8_t speaker_level = 0;  // last level of the speaker bit (PIA1 CRB bit 3)
 
     Timing timing = ntsc_timing;
@@ -79,6 +83,7 @@ struct Machine {
     DeckState deck;
     uint8_t file_activity = 0;  // activity_printer | activity_cassette_*
     QuickType quicktype;
+    ScriptEngine script;
 
     Settings settings;
     // The configuration file the settings were read from, set at start-up;

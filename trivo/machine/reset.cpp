@@ -1,5 +1,6 @@
 #include "machine/reset.h"
 
+#include "automation/automation.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
 #include "cpu/cpu.h"
@@ -11,11 +12,12 @@
 namespace trivo {
 
 void machine_reset(Machine& m, ResetKind kind) {
-    // 1. Stop the devices around the machine. Quick-typing is stopped here
-    // too once it has a stop operation; a running script is left alone.
+    // 1. Stop the devices around the machine: quick-typing ends (its keys
+    // come up), a running script is left alone.
     // The cassette deck stops playback (which detaches the tape, closes a
     // WAV recording and the logger's file, and lets the cassette input bit
     // of PIA2 port B fall) and ends the recording.
+    quicktype_stop(m);
     printer_close(m);
     deck_stop_tape(m);
     deck_close_output(m);
