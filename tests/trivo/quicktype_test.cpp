@@ -134,7 +134,7 @@ TEST(QuickType, PausesWithoutReadsAndStopsAtReset) {
     quicktype_start(m, {});
     EXPECT_EQ(m.quicktype.text, bytes("B"));
 
-    machine_reset(m, reset_soft);
+    machine_reset(m, ResetKind::soft);
     EXPECT_FALSE(m.quicktype.active);
     EXPECT_EQ(std::count(m.key_state.begin(), m.key_state.end(), 0), 128);
 }

@@ -37,7 +37,7 @@ struct RunningMachine {
         frame_scheduler_start(m);
         video_build_tables(m);
         keyboard_rebuild_tables(m);
-        machine_reset(m, reset_hard);
+        machine_reset(m, ResetKind::hard);
     }
 
     // Runs frames; resets the scripts post are carried out after the frame,
@@ -46,8 +46,8 @@ struct RunningMachine {
         for (int i = 0; i < n; ++i) {
             frame_tick(m);
             for (int command : host.posted_commands) {
-                if (command == command_soft_reset) machine_reset(m, reset_soft);
-                if (command == command_hard_reset) machine_reset(m, reset_hard);
+                if (command == command_soft_reset) machine_reset(m, ResetKind::soft);
+                if (command == command_hard_reset) machine_reset(m, ResetKind::hard);
             }
             resets_done += static_cast<int>(host.posted_commands.size());
             host.posted_commands.clear();

@@ -9,9 +9,13 @@
 #include <thread>
 #include <utility>
 
+#include "app/run_program.h"
 #include "app/startup.h"
+#include "automation/automation.h"
 #include "common/file_util.h"
 #include "debugger/debugger.h"
+#include "machine/commands.h"
+#include "machine/reset.h"
 #include "host/screenshot.h"
 #include "machine/host.h"
 #include "machine/machine.h"
@@ -35,6 +39,7 @@ public:
 
     MessageAnswer message_box(const std::string& caption, const std::string& text,
                               MessageIcon, MessageButtons buttons) override {
+        ++messages_shown;
         err_ << caption << ": " << text << '\n';
         return buttons == MessageButtons::yes_no ? MessageAnswer::no : MessageAnswer::ok;
     }
@@ -57,6 +62,12 @@ public:
         return std::nullopt;
     }
     void debug_output(const std::string& text) override { err_ << text; }
+    // Resets a script asks for are carried out between frames, as the
+    // window's event loop does with posted commands.
+    void post_command(int command) override { posted.push_back(command); }
+    int run_program(const std::string& program, const std::string& argument) override {
+        return run_host_program(program, argument);
+    }
     uint32_t milliseconds() override {
         return static_cast<uint32_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count());
@@ -68,6 +79,8 @@ public:
     int64_t counter_frequency() override { return 1'000'000'000; }
 
     int64_t fake_counter = 0;
+    int messages_shown = 0;
+    std::vector<int> posted;
 
 private:
     std::ostream& err_;
@@ -96,6 +109,20 @@ bool parse_seconds(const std::string& text, double& value) {
     return true;
 }
 
+// --type: "\n" stands for a line feed (the RETURN key) and "\\" for one
+// backslash, so a whole line can be given on a command line.
+std::vector<uint8_t> type_text_bytes(const std::string& text) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            bytes.push_back(text[++i] == 'n' ? '\n' : '\\');
+        } else {
+            bytes.push_back(static_cast<uint8_t>(text[i]));
+        }
+    }
+    return bytes;
+}
+
 }  // namespace
 
 const char* headless_usage() {
@@ -107,8 +134,18 @@ const char* headless_usage() {
            "    --screenshot FILE   save the last frame: BMP, or PNG when FILE ends in .png\n"
            "    --ram-dump FILE     save the 64K address space (as memory holds it) to FILE\n"
            "    --speed             print frames per second and the emulation speed at the end\n"
-           "    --tape FILE         the cassette to play when the machine asks for one\n"
-           "    --record FILE       the cassette file to record into when the machine saves\n";
+           "    --tape FILE         the cassette to play when the machine asks for one: the\n"
+           "                        BASIC ROM's cassette routines (fast I/O), or a script's\n"
+           "                        CLOAD without a file name\n"
+           "    --record FILE       the cassette file the BASIC ROM's cassette routines record\n"
+           "                        into (fast I/O); other programs' tape output is not saved\n"
+           "    --script FILE       run a script file; the run ends when the script ends (exit\n"
+           "                        status 1 unless it ends with \"End OK\") or at the frame limit\n"
+           "    --type TEXT         type TEXT on the machine's keyboard at start (\\n: RETURN)\n"
+           "    --type-file FILE    type the contents of a text file at start\n"
+           "  Exit status: 0 success, 1 a run that failed (a ROM, cartridge, S19 or character\n"
+           "  file that did not load, a file that cannot be read or written, a script that\n"
+           "  did not end OK), 2 bad options.\n";
 }
 
 std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std::string>& args) {
@@ -142,6 +179,16 @@ std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std:
             if (!value(o.tape) || o.tape.empty()) return "--tape needs a file name";
         } else if (a == "--record") {
             if (!value(o.record) || o.record.empty()) return "--record needs a file name";
+        } else if (a == "--script") {
+            if (!value(o.script) || o.script.empty()) return "--script needs a file name";
+        } else if (a == "--type") {
+            if (o.type_given) return "--type and --type-file can be given once";
+            if (!value(o.type_text)) return "--type needs a text";
+            o.type_given = true;
+        } else if (a == "--type-file") {
+            if (o.type_given) return "--type and --type-file can be given once";
+            if (!value(o.type_file) || o.type_file.empty()) return "--type-file needs a file name";
+            o.type_given = true;
         } else if (a == "--speed") {
             o.print_speed = true;
         } else {
@@ -172,20 +219,51 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
             return 1;
         }
     }
+    // The text to type, read before anything runs so a missing file ends
+    // the run at once.
+    std::vector<uint8_t> typed;
+    if (!options.type_file.empty()) {
+        auto text = common::read_file(options.type_file, size_t{16} << 20);
+        if (!text) {
+            err << "trivo: cannot read text file " << options.type_file << '
+';
+            return 1;
+        }
+        typed = std::move(*text);
+    } else if (options.type_given) {
+        typed = type_text_bytes(options.type_text);
+    }
+
     // No window and no sound device: frames keep the counter's pacing.
     StartupOptions startup;
     startup.config_path = options.config;
     startup.startup_directory = std::filesystem::current_path().string();
     machine_startup(m, images, startup);
+    if (host.messages_shown > 0) {
+        // Only a ROM image, cartridge, S19 or character file that cannot be
+        // used speaks up during start-up; the messages above say which. A
+        // batch user must not take the run for a good one.
+        err << "trivo: the configured ROM images did not all load
+";
+        return 1;
+    }
+
+    m.script.startup_directory = startup.startup_directory;
+    if (!options.script.empty() && !script_start(m, options.script)) {
+        err << "trivo: cannot run script file " << options.script << '\n';
+        return 1;
+    }
+    quicktype_start(m, std::move(typed));
 
     int64_t frames = options.frames;
     if (options.seconds_given) {
         frames = static_cast<int64_t>(std::llround(options.seconds * m.timing.frames_per_second));
     }
 
+    int status = 0;
     const auto started = Clock::now();
     int64_t ran = 0;
-    while (ran < frames) {
+    while (ran < frames && !m.script.ended) {
         const uint64_t frames_before = m.scheduler.frames_run;
         const bool stopped = m.break_flags != 0;
         // Nothing is painted; the debugger is kept up to date as the window does.
@@ -193,7 +271,12 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
         if (stopped) {
             // A stopped processor runs no frame; nothing will clear the stop here.
             err << "trivo: the processor stopped: " << m.break_reason << '\n';
+            status = 1;
             break;
+        }
+        for (const int command : std::exchange(host.posted, {})) {
+            if (command == command_soft_reset) machine_reset(m, ResetKind::soft);
+            if (command == command_hard_reset) machine_reset(m, ResetKind::hard);
         }
         if (m.scheduler.frames_run != frames_before) {
             ++ran;
@@ -206,9 +289,19 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
             host.fake_counter = m.scheduler.next_frame_time;
         }
     }
+    if (!options.script.empty()) {
+        if (m.script.running) {
+            err << "trivo: the script was still running after " << ran
+                << " frames; last line: " << script_status(m) << '\n';
+            status = 1;
+        } else if (m.script.end_reason != ScriptEnd::normal) {
+            err << "trivo: the script stopped without \"End OK\" at the line: "
+                << script_status(m) << '\n';
+            status = 1;
+        }
+    }
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
 
-    int status = 0;
     if (!options.screenshot.empty()) {
         video_render_frame(m);
         std::optional<std::vector<uint8_t>> bytes;

@@ -29,6 +29,10 @@ struct HeadlessOptions {
     bool print_speed = false;
     std::string tape;        // answers the deck's open dialogs
     std::string record;      // answers the deck's save dialog
+    std::string script;      // script file to run; the run ends with it
+    bool type_given = false;
+    std::string type_text;   // text to type at start (quick-type)
+    std::string type_file;   // text file to type at start
 };
 
 // Parses the arguments that follow --headless. Holds an error text when they
@@ -38,7 +42,10 @@ std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std:
 // The options part of trivo --help.
 const char* headless_usage();
 
-// Runs the machine; returns the process exit status (0 on success).
+// Runs the machine; returns the process exit status: 0 on success; 1 when
+// a configured ROM, cartridge, S19 or character file failed to load, a
+// named file cannot be read or written, the processor stopped, or the
+// script ended without "End OK" (or was still running at the frame limit).
 int headless_run(const HeadlessOptions& options, const BuiltinImages& images,
                  std::ostream& out, std::ostream& err);
 

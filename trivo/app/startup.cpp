@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "host/keyboard.h"
 #include "host/sound.h"
 #include "machine/config.h"
 #include "machine/machine.h"
@@ -15,6 +16,7 @@ void machine_startup(Machine& m, const BuiltinImages& images, const StartupOptio
                                                 : options.config_path;
     config_read_all(m.config_path, m.settings);
     load_rom_images(m, images);
+    keyboard_rebuild_tables(m);
     timing_recompute(m);
     if (options.create_front_end) options.create_front_end(m);
     frame_scheduler_start(m);

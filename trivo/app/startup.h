@@ -5,7 +5,8 @@
 // The order:
 //   1. configuration: the file DI10.INI names (or the one given), every
 //      section into the settings;
-//   2. ROM images into their staging buffers, as the settings choose;
+//   2. ROM images into their staging buffers, as the settings choose, and
+//      the key lookups from the keyboard maps;
 //   3. frame timing from the speed settings;
 //   4. the front end's own part, now that the settings are known: the window
 //      is created here (its scale is a setting), and a front end installs its
