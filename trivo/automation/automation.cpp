@@ -8,7 +8,7 @@
 
 #include "cassette/binary_utils.h"
 #include "cassette/deck.h"
-#include "cassette/printer.h"
+#include "common/file.h"
 #include "common/file_util.h"
 #include "host/keyboard.h"
 #include "machine/commands.h"
@@ -304,7 +304,7 @@ void execute(Machine& m, std::string_view line) {
             return;
         case Command::quitnotexist: {
             s.name_argument = parse_script_name(s, argument);
-            if (!FileHandle(std::fopen(s.name_argument.c_str(), "rb"))) {
+            if (!common::File::open_regular(s.name_argument)) {
                 fail(m, "file not found");
             }
             return;
