@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
+#include "host/keyboard.h"
 #include "machine/bus.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -61,6 +63,60 @@ void BM_FullFrame(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FullFrame);
+
+// The same frame with the keyboard mapping at its most expensive: the
+// emulated map, every APF key listing 15 PC keys, all 255 PC keys held,
+// both controllers present with every button pressed. The difference to
+// BM_FullFrame is what keyboard scanning adds to a frame.
+void worst_case_keyboard(Machine& m) {
+    m.settings.emulatedflag = 1;
+    m.settings.joykeyenable = 1;
+    for (int key = 0; key < 96; ++key) {
+        std::string text;
+        for (int i = 0; i < 15; ++i) {
+            static constexpr char hex[] = "0123456789ABCDEF";
+            const int code = 1 + (key * 15 + i) % 254;
+            text += hex[code >> 4];
+            text += hex[code & 15];
+        }
+        m.settings.emu_key_map[key] = text;
+    }
+    keyboard_rebuild_tables(m);
+    m.input.host.focused = true;
+    m.input.host.keys_down.fill(1);
+    for (auto& joy : m.input.host.joysticks) {
+        joy.present = true;
+        joy.caps_axes = 2;
+        joy.caps_povs = 1;
+        joy.axes[0] = 700;
+        joy.buttons.fill(joy_button_down);
+    }
+}
+
+void BM_FullFrameWorstCaseKeyboard(benchmark::State& state) {
+    auto m = make_machine();
+    start_busy_machine(*m);
+    worst_case_keyboard(*m);
+    for (auto _ : state) {
+        frame_tick(*m);
+        video_render_frame(*m);
+        benchmark::DoNotOptimize(m->frame_pixels[frame_width * frame_height / 2]);
+    }
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FullFrameWorstCaseKeyboard);
+
+// keyboard_scan alone, in that worst case.
+void BM_KeyboardScanWorstCase(benchmark::State& state) {
+    auto m = make_machine();
+    worst_case_keyboard(*m);
+    for (auto _ : state) {
+        keyboard_scan(*m);
+        benchmark::DoNotOptimize(m->key_state[0]);
+    }
+}
+BENCHMARK(BM_KeyboardScanWorstCase);
 
 // The picture alone, for comparison: the same machine's memory and mode log.
 void BM_RenderFrame(benchmark::State& state) {
