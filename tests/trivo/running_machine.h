@@ -31,7 +31,7 @@ struct RunningMachine {
 
     RunningMachine() {
         m.host = &host;
-        m.settings.cpuspeedopt = timing_fast;
+        set_timing_mode(m.settings, TimingMode::fast);
         load_rom_images(m, builtin_images());
         timing_recompute(m);
         frame_scheduler_start(m);

@@ -225,8 +225,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     if (!options.type_file.empty()) {
         auto text = common::read_file(options.type_file, size_t{16} << 20);
         if (!text) {
-            err << "trivo: cannot read text file " << options.type_file << '
-';
+            err << "trivo: cannot read text file " << options.type_file << '\n';
             return 1;
         }
         typed = std::move(*text);
@@ -243,8 +242,7 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
         // Only a ROM image, cartridge, S19 or character file that cannot be
         // used speaks up during start-up; the messages above say which. A
         // batch user must not take the run for a good one.
-        err << "trivo: the configured ROM images did not all load
-";
+        err << "trivo: the configured ROM images did not all load\n";
         return 1;
     }
 
