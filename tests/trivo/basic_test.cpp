@@ -319,10 +319,11 @@ const Lines tape_listing = {"10 FOR I=1 TO 3", "20 PRINT \"HELLO\";I", "30 NEXT"
 // One program line as BASIC keeps it: length, number, text with the
 // keywords as tokens, 0.
 Bytes record(uint16_t number, const Bytes& text) {
-    Bytes r = {static_cast<uint8_t>(text.size() + 4), static_cast<uint8_t>(number >> 8),
-               static_cast<uint8_t>(number)};
-    r.insert(r.end(), text.begin(), text.end());
-    r.push_back(0);
+    Bytes r(text.size() + 4, 0);
+    r[0] = static_cast<uint8_t>(r.size());
+    r[1] = static_cast<uint8_t>(number >> 8);
+    r[2] = static_cast<uint8_t>(number);
+    std::copy(text.begin(), text.end(), r.begin() + 3);
     return r;
 }
 

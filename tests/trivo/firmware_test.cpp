@@ -466,19 +466,21 @@ TEST(ServiceRoutines, IrqHookRunsOncePerFieldAfterTheTick) {
 TEST(CharacterRom, GlyphsAsDrawn) {
     const auto rom = builtin_images().char_rom;
     ASSERT_EQ(rom.size(), 768u);
+    // A glyph is 12 row bytes, bit 7 the leftmost pixel.
+    using Glyph = std::array<uint8_t, 12>;
     auto rows_of = [](const std::array<const char*, 12>& art) {
-        std::vector<uint8_t> bytes;
-        for (const char* line : art) {
-            uint8_t byte = 0;
+        Glyph bytes{};
+        for (size_t y = 0; y < art.size(); ++y) {
             for (int x = 0; x < 8; ++x) {
-                if (line[x] == '#') byte = static_cast<uint8_t>(byte | (0x80 >> x));
+                if (art[y][x] == '#') bytes[y] = static_cast<uint8_t>(bytes[y] | (0x80 >> x));
             }
-            bytes.push_back(byte);
         }
         return bytes;
     };
     auto glyph = [&](int code) {
-        return std::vector<uint8_t>(rom.begin() + code * 12, rom.begin() + code * 12 + 12);
+        Glyph rows{};
+        std::copy_n(rom.begin() + code * 12, rows.size(), rows.begin());
+        return rows;
     };
     EXPECT_EQ(glyph(0x01), rows_of({"........", "........", "....#...", "...#.#..", "..#...#.",
                                     "..#...#.", "..#####.", "..#...#.", "..#...#.", "........",
@@ -486,17 +488,17 @@ TEST(CharacterRom, GlyphsAsDrawn) {
     EXPECT_EQ(glyph(0x30), rows_of({"........", "........", "...###..", "..#...#.", "..#..##.",
                                     "..#.#.#.", "..##..#.", "..#...#.", "...###..", "........",
                                     "........", "........"}));  // 0
-    EXPECT_EQ(glyph(0x20), std::vector<uint8_t>(12, 0));  // space
+    EXPECT_EQ(glyph(0x20), Glyph{});  // space
 
     // Every other glyph is drawn, no two alike, and each leaves the rows and
     // columns at the cell's edges dark so neighbouring characters never touch.
-    std::set<std::vector<uint8_t>> seen;
+    std::set<Glyph> seen;
     for (int code = 0; code < 64; ++code) {
         SCOPED_TRACE(code);
-        const std::vector<uint8_t> rows = glyph(code);
+        const Glyph rows = glyph(code);
         EXPECT_TRUE(seen.insert(rows).second) << "duplicate glyph";
         if (code != 0x20) {
-            EXPECT_NE(rows, std::vector<uint8_t>(12, 0));
+            EXPECT_NE(rows, Glyph{});
         }
         for (int row : {0, 1, 9, 10, 11}) EXPECT_EQ(rows[row], 0) << "row " << row;
         for (uint8_t byte : rows) EXPECT_EQ(byte & 0xC1, 0);

@@ -228,7 +228,9 @@ void quicktype_lines(Machine& m, int32_t lines) {
     if (seen < lines || end >= s.text.size()) {
         return fail(m, "QUICKTYPE lines run to the end of the script");
     }
-    quicktype_start(m, std::vector<uint8_t>(s.text.begin() + s.read_position, s.text.begin() + static_cast<long>(end)));
+    std::vector<uint8_t> typed(end - s.read_position);
+    std::copy_n(s.text.begin() + s.read_position, typed.size(), typed.begin());
+    quicktype_start(m, std::move(typed));
     s.read_position = static_cast<uint32_t>(end);
 }
 
