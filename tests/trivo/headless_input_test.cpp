@@ -1,5 +1,5 @@
 // trivo --headless driven by what a batch user types: text typed at start
-// and seen on our system ROM's check screen, scripts and their exit status,
+// and seen on our system ROM's check screen or run by our BASIC, scripts and their exit status,
 // DOBATCH without a shell, and configured files that fail to load.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -98,6 +98,25 @@ TEST(HeadlessInput, TypedLineShowsOnTheCheckScreenInOrder) {
     r = run({"--frames", "600", "--type-file", "line.txt", "--screenshot", "file.bmp"});
     ASSERT_EQ(r.status, 0) << r.err;
     expect_row_shows(read_bytes("file.bmp"), typed_row, line);
+}
+
+// Our BASIC in the cartridge slot: a program typed at start is entered,
+// listed back by the editor's echo, and RUN prints its table under it.
+TEST(HeadlessInput, BasicRunsAProgramTypedAtStart) {
+    InFolder folder;
+    write_text("basic.ini", "[MEMORY]\ncarttype=1\n");
+    const auto r = run({"--config", "basic.ini", "--frames", "1500", "--type",
+                        "10 FOR I=1 TO 3\\n20 PRINT \"N\";I,I*I\\n30 NEXT\\nRUN\\n", "--screenshot",
+                        "basic.bmp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto bmp = read_bytes("basic.bmp");
+    const char* const screen[] = {"BASIC 1.0", "6399 BYTES FREE", "READY",
+                                  "10 FOR I=1 TO 3", "20 PRINT \"N\";I,I*I", "30 NEXT", "RUN",
+                                  "N1      1", "N2      4", "N3      9", "READY"};
+    for (int row = 0; row < static_cast<int>(std::size(screen)); ++row) {
+        SCOPED_TRACE(row);
+        expect_row_shows(bmp, row, screen[row]);
+    }
 }
 
 TEST(HeadlessInput, ScriptEndsOkAndTheRunWithIt) {
