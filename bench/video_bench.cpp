@@ -13,6 +13,7 @@
 
 #include "host/keyboard.h"
 #include "machine/bus.h"
+#include "machine/config.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "video/video.h"
@@ -117,6 +118,47 @@ void BM_KeyboardScanWorstCase(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_KeyboardScanWorstCase);
+
+// What a player's frame looks like: the configuration's defaults (the
+// sensible keyboard), the window focused, Shift and A held, one controller
+// present and pushed left with its fire button down.
+void ordinary_keyboard(Machine& m) {
+    config_read_all("/nonexistent/trivo-bench.ini", m.settings);
+    keyboard_rebuild_tables(m);
+    m.input.host.focused = true;
+    m.input.host.keys_down[vk_shift] = 1;
+    m.input.host.keys_down['A'] = 1;
+    JoystickState& joy = m.input.host.joysticks[0];
+    joy.present = true;
+    joy.caps_axes = 2;
+    joy.caps_povs = 1;
+    joy.axes[0] = -700;
+    joy.buttons[0] = joy_button_down;
+}
+
+void BM_FullFrameOrdinaryKeyboard(benchmark::State& state) {
+    auto m = make_machine();
+    ordinary_keyboard(*m);  // first: the configuration's defaults include real-time timing
+    start_busy_machine(*m);
+    for (auto _ : state) {
+        frame_tick(*m);
+        video_render_frame(*m);
+        benchmark::DoNotOptimize(m->frame_pixels[frame_width * frame_height / 2]);
+    }
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FullFrameOrdinaryKeyboard);
+
+void BM_KeyboardScanOrdinary(benchmark::State& state) {
+    auto m = make_machine();
+    ordinary_keyboard(*m);
+    for (auto _ : state) {
+        keyboard_scan(*m);
+        benchmark::DoNotOptimize(m->key_state[0]);
+    }
+}
+BENCHMARK(BM_KeyboardScanOrdinary);
 
 // The picture alone, for comparison: the same machine's memory and mode log.
 void BM_RenderFrame(benchmark::State& state) {
