@@ -12,6 +12,7 @@
 
 #include "app/startup.h"
 #include "app/ui/main_window.h"
+#include "host/keyboard.h"
 #include "machine/builtin_images.h"
 #include "machine/machine.h"
 #include "scratch_folder.h"
@@ -61,7 +62,12 @@ protected:
         StartupOptions options;
         options.startup_directory = scratch.path.string();
         options.create_front_end = [&](Machine& m) {
-            if (adjust) adjust(m.settings);
+            if (adjust) {
+                adjust(m.settings);
+                // Settings changed after the configuration was read, as the
+                // keyboard dialogs change them: the key lookups follow.
+                keyboard_rebuild_tables(m);
+            }
             m.sound.sink = sink;
             window = std::make_unique<ui::MainWindow>(m, scratch.path.string(), joysticks);
         };
@@ -74,6 +80,12 @@ protected:
         window->showAndFit();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         ASSERT_TRUE(wait_for([&] { return (window->startGate() & ui::gate_started) != 0; }));
+    }
+    // Waits until a whole frame has run after this call: its input snapshot
+    // and keyboard scan saw what the test did before.
+    void next_frame() {
+        const uint64_t before = machine->scheduler.frames_run;
+        ASSERT_TRUE(wait_for([&] { return machine->scheduler.frames_run > before; }));
     }
     void TearDown() override {
         window.reset();

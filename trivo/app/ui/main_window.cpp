@@ -25,6 +25,7 @@
 #include "host/screenshot.h"
 #include "host/sound.h"
 #include "host/ui/qt_keys.h"
+#include "host/ui/sdl_joysticks.h"
 #include "machine/commands.h"
 #include "machine/machine.h"
 #include "machine/reset.h"
@@ -168,17 +169,38 @@ void MainWindow::start() {
 bool MainWindow::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::WindowActivate:
+            setInputFocus(true);
             gateBit(gate_activated);
             break;
         case QEvent::WindowDeactivate:
-            // Keys held while the focus goes elsewhere would otherwise stay down.
-            m_keys->releaseAll();
+            setInputFocus(false);
             sound_suspend(m_machine);
             break;
         default:
             break;
     }
     return QMainWindow::event(event);
+}
+
+// ---------------------------------------------------------------- input
+
+void MainWindow::setInputFocus(bool focused) {
+    HostInput& in = m_machine.input.host;
+    in.focused = focused;
+    if (!focused) {
+        // Keys held while the focus goes elsewhere would otherwise stay
+        // down: their releases go to another window.
+        m_keys->releaseAll();
+        in.keys_down.fill(0);
+    }
+    if (m_joysticks != nullptr) m_joysticks->acquire(focused);
+}
+
+void MainWindow::takeInputSnapshot() {
+    // What the user holds, as the next frame's keyboard scan reads it.
+    HostInput& in = m_machine.input.host;
+    in.keys_down = m_keys->held();
+    if (m_joysticks != nullptr) m_joysticks->poll(in.joysticks);
 }
 
 // ---------------------------------------------------------------- main loop
@@ -205,6 +227,7 @@ void MainWindow::frameTimerFired() {
     const auto batch_end = std::chrono::steady_clock::now() + std::chrono::milliseconds(8);
     do {
         const uint32_t before = m_machine.machine_clock;
+        takeInputSnapshot();
         if (frame_tick(m_machine)) displayPaint();
         if (m_machine.machine_clock == before) break;
     } while (std::chrono::steady_clock::now() < batch_end && m_machine.machine_started &&
@@ -385,7 +408,7 @@ void MainWindow::shutdown() {
     m_machine.machine_started = false;
     if (m_display.full_screen) toggleFullScreen();
     sound_release(m_machine);
-    m_keys->releaseAll();
+    setInputFocus(false);
     // Files the machine was writing are closed; settings are not written at exit.
     printer_close(m_machine);
     deck_stop_tape(m_machine);

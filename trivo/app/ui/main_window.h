@@ -7,6 +7,11 @@
 // spins. Modal dialogs and open menus stop the frames (and the sound) until
 // they close, as the machine's own host program does.
 //
+// Keys and game controllers are data the frames read: key presses and
+// releases keep the set of held virtual keys, and before each frame that set
+// and the controllers' states become the machine's input snapshot. Losing
+// the focus releases every key and the controllers.
+//
 // The machine starts only once the window has been created, activated and
 // painted: each of those sets a bit of the start gate, and when all three
 // are in, a posted start command performs the first hard reset.
@@ -71,6 +76,7 @@ public:
     QAction* action(int command) const;
     ScreenWidget* screen() const { return m_screen; }
     KeyTracker& keys() { return *m_keys; }
+    JoystickSlots* joysticks() const { return m_joysticks; }
     const std::string& startupDirectory() const { return m_startupDirectory; }
     // Open tool windows (debugger, script, keyboard): full screen is refused
     // while there is one.
@@ -103,6 +109,10 @@ private:
     void start();
     void frameTimerFired();
     void scheduleNextFrame();
+    // The keyboard focus came (true) or went: keys and controllers follow it.
+    void setInputFocus(bool focused);
+    // Held keys and controller states into the machine's snapshot, before a frame.
+    void takeInputSnapshot();
     bool running() const;
     bool emulationBlocked() const;
     void shutdown();

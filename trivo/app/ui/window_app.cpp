@@ -9,6 +9,7 @@
 
 #include "app/ui/main_window.h"
 #include "host/ui/sdl_audio_sink.h"
+#include "host/ui/sdl_joysticks.h"
 #include "app/startup.h"
 #include "machine/builtin_images.h"
 #include "machine/machine.h"
@@ -92,20 +93,23 @@ int run_window(int argc, char** argv, const WindowOptions& options) {
     m.host = &startup_host;
     const std::string startup = std::filesystem::current_path().string();
 
-    // The sound device outlives the window, which releases it when it closes.
+    // The sound device and the controllers outlive the window, which
+    // releases them when it closes.
     ui::SdlAudioSink sound_device;
+    ui::JoystickSlots joysticks;
     std::unique_ptr<ui::MainWindow> window;
     StartupOptions startup_options;
     startup_options.startup_directory = startup;
     startup_options.create_front_end = [&](Machine& machine) {
         machine.sound.sink = &sound_device;
-        window = std::make_unique<ui::MainWindow>(machine, startup);
+        window = std::make_unique<ui::MainWindow>(machine, startup, &joysticks);
     };
     machine_startup(m, builtin_images(), startup_options);
     window->showAndFit();
     const int status = QApplication::exec();
     window.reset();
     sound_device.release();
+    joysticks.shutdown();
     SDL_Quit();
     return status;
 }

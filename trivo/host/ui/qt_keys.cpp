@@ -1,8 +1,6 @@
 #include "host/ui/qt_keys.h"
 
 #include <QKeyEvent>
-#include <algorithm>
-#include <utility>
 
 namespace trivo::ui {
 
@@ -34,7 +32,8 @@ constexpr KeyRow key_rows[] = {
     {Qt::Key_HomePage, 0xAC},   {Qt::Key_VolumeMute, 0xAD},  {Qt::Key_VolumeDown, 0xAE},
     {Qt::Key_VolumeUp, 0xAF},   {Qt::Key_MediaNext, 0xB0},   {Qt::Key_MediaPrevious, 0xB1},
     {Qt::Key_MediaStop, 0xB2},  {Qt::Key_MediaPlay, 0xB3},   {Qt::Key_MediaTogglePlayPause, 0xB3},
-    {Qt::Key_LaunchMail, 0xB4}, {Qt::Key_Play, 0xFA},        {Qt::Key_Zoom, 0xFB},
+    {Qt::Key_LaunchMail, 0xB4}, {Qt::Key_LaunchMedia, 0xB5}, {Qt::Key_Launch0, 0xB6},
+    {Qt::Key_Launch1, 0xB7},    {Qt::Key_Play, 0xFA},        {Qt::Key_Zoom, 0xFB},
     // The punctuation keys of the US layout, plain and shifted.
     {Qt::Key_Semicolon, 0xBA},  {Qt::Key_Colon, 0xBA},       {Qt::Key_Equal, 0xBB},
     {Qt::Key_Plus, 0xBB},       {Qt::Key_Comma, 0xBC},       {Qt::Key_Less, 0xBC},
@@ -49,10 +48,6 @@ constexpr KeyRow key_rows[] = {
     {Qt::Key_Dollar, 0x34},     {Qt::Key_Percent, 0x35},     {Qt::Key_AsciiCircum, 0x36},
     {Qt::Key_Ampersand, 0x37},  {Qt::Key_Asterisk, 0x38},    {Qt::Key_ParenLeft, 0x39},
     {Qt::Key_ParenRight, 0x30},
-    // No virtual-key code: our own.
-    {Qt::Key_AltGr, own_key_altgr}, {Qt::Key_Multi_key, own_key_compose},
-    {Qt::Key_Hyper_L, own_key_hyper}, {Qt::Key_Hyper_R, own_key_hyper},
-    {Qt::Key_Direction_L, own_key_layout}, {Qt::Key_Direction_R, own_key_layout},
 };
 
 // The keypad, when the event carries Qt::KeypadModifier.
@@ -67,21 +62,6 @@ constexpr quint32 x_right_shift = 62;
 constexpr quint32 x_right_control = 105;
 constexpr quint32 x_right_alt = 108;
 
-// What a physical key holds down: its code and, for a modifier, the sided code.
-std::vector<int> codesFor(int vk, quint32 scan) {
-    switch (vk) {
-        case vk_shift: return {vk_shift, scan == x_right_shift ? vk_rshift : vk_lshift};
-        case vk_control: return {vk_control, scan == x_right_control ? vk_rcontrol : vk_lcontrol};
-        case vk_menu: return {vk_menu, scan == x_right_alt ? vk_rmenu : vk_lmenu};
-        default: return {vk};
-    }
-}
-
-int trackedCode(const QKeyEvent& event) {
-    return virtualKeyFor(event.key(), (event.modifiers() & Qt::KeypadModifier) != 0,
-                         event.nativeScanCode());
-}
-
 uint32_t physicalKey(const QKeyEvent& event, int vk) {
     // Synthetic events have no key code; their virtual key stands in for it.
     if (event.nativeScanCode() != 0) return event.nativeScanCode();
@@ -90,8 +70,7 @@ uint32_t physicalKey(const QKeyEvent& event, int vk) {
 
 }  // namespace
 
-int virtualKeyFor(int qtKey, bool keypad, quint32 nativeScanCode) {
-    (void)nativeScanCode;
+int virtualKeyFor(int qtKey, bool keypad) {
     if (keypad) {
         if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x60 + (qtKey - Qt::Key_0);
         for (const KeyRow& row : keypad_rows) {
@@ -102,32 +81,54 @@ int virtualKeyFor(int qtKey, bool keypad, quint32 nativeScanCode) {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 0x41 + (qtKey - Qt::Key_A);
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x30 + (qtKey - Qt::Key_0);
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 0x70 + (qtKey - Qt::Key_F1);
-    if (qtKey >= Qt::Key_Dead_Grave && qtKey <= Qt::Key_Dead_Longsolidusoverlay) {
-        return own_key_dead;
-    }
     for (const KeyRow& row : key_rows) {
         if (row.qt == qtKey) return row.vk;
     }
     return 0;
 }
 
+KeyCodes keyCodesFor(const QKeyEvent& event) {
+    KeyCodes codes;
+    const quint32 scan = event.nativeScanCode();
+    const auto hold = [&codes](int generic, int sided) {
+        codes.code = {static_cast<uint8_t>(generic), static_cast<uint8_t>(sided)};
+        codes.count = 2;
+    };
+    if (event.key() == Qt::Key_AltGr) {
+        hold(vk_menu, vk_rmenu);
+        return codes;
+    }
+    const int vk = virtualKeyFor(event.key(), (event.modifiers() & Qt::KeypadModifier) != 0);
+    switch (vk) {
+        case 0: break;
+        case vk_shift: hold(vk_shift, scan == x_right_shift ? vk_rshift : vk_lshift); break;
+        case vk_control: hold(vk_control, scan == x_right_control ? vk_rcontrol : vk_lcontrol); break;
+        case vk_menu: hold(vk_menu, scan == x_right_alt ? vk_rmenu : vk_lmenu); break;
+        default:
+            codes.code[0] = static_cast<uint8_t>(vk);
+            codes.count = 1;
+            break;
+    }
+    return codes;
+}
+
 bool KeyTracker::press(const QKeyEvent& event) {
+    const KeyCodes codes = keyCodesFor(event);
+    if (codes.count == 0) return false;
     if (event.isAutoRepeat()) return true;
-    const int vk = trackedCode(event);
-    if (vk == 0) return false;
-    m_pressed[physicalKey(event, vk)] = codesFor(vk, event.nativeScanCode());
+    m_pressed[physicalKey(event, codes.code[0])] = codes;
     rebuild();
     return true;
 }
 
 bool KeyTracker::release(const QKeyEvent& event) {
-    if (event.isAutoRepeat()) return true;
-    const int vk = trackedCode(event);
+    const KeyCodes codes = keyCodesFor(event);
+    if (event.isAutoRepeat()) return codes.count != 0;
     // A real key is found by its key code, whatever it types now.
     auto found = m_pressed.end();
     if (event.nativeScanCode() != 0) found = m_pressed.find(event.nativeScanCode());
-    if (found == m_pressed.end() && vk != 0) found = m_pressed.find(physicalKey(event, vk));
-    if (found == m_pressed.end()) return vk != 0;
+    if (found == m_pressed.end() && codes.count != 0) found = m_pressed.find(physicalKey(event, codes.code[0]));
+    if (found == m_pressed.end()) return codes.count != 0;
     m_pressed.erase(found);
     rebuild();
     return true;
@@ -141,9 +142,7 @@ void KeyTracker::releaseAll() {
 void KeyTracker::rebuild() {
     m_held.fill(0);
     for (const auto& [key, codes] : m_pressed) {
-        for (int code : codes) {
-            if (code > 0 && code < host_key_codes) m_held[code] = 1;
-        }
+        for (int i = 0; i < codes.count; ++i) m_held[codes.code[i]] = 1;
     }
 }
 

@@ -10,23 +10,23 @@
 // Left and right Shift, Ctrl and Alt are told apart by the X key code of a
 // real key event (50/62, 37/105, 64/108); an event without one (synthetic
 // events) counts as the left key. As on the original host, the generic code
-// (0x10, 0x11, 0x12) is held while either side is.
+// (0x10, 0x11, 0x12) is held while either side is. AltGr is the right Alt
+// key, as the original host reports it (without the Ctrl that host adds
+// to it).
 //
-// Keys that have no virtual-key code get codes of the program's own, above
-// the 0-255 range of the configuration files and above the joystick switch
-// codes (256-350), so they can never be confused with either:
-//   0x200  AltGr (ISO level 3 shift)
-//   0x201  Compose (Multi_key)
-//   0x202  any dead key (accents typed before a letter)
-//   0x203  Hyper
-//   0x204  level 5 shift and other layout switches without a code
+// Keys with no virtual-key code of their own -- Compose, the dead keys
+// (accents typed before a letter), Hyper, level-5 and direction switches,
+// and the rarer media and launch keys -- get no code. A code of our own
+// above 255 would not help: the machine's snapshot of held keys has 256
+// entries, and a key map names a PC key by two hexadecimal digits (01-FF),
+// so such a code could never be read nor assigned. These keys press no APF
+// key; their events go on to the window as if the machine did not want them.
 #pragma once
 
 #include <QtGlobal>
 #include <array>
 #include <cstdint>
 #include <map>
-#include <vector>
 
 class QKeyEvent;
 
@@ -42,40 +42,43 @@ inline constexpr int vk_rcontrol = 0xA3;
 inline constexpr int vk_lmenu = 0xA4;
 inline constexpr int vk_rmenu = 0xA5;
 
-inline constexpr int own_key_altgr = 0x200;
-inline constexpr int own_key_compose = 0x201;
-inline constexpr int own_key_dead = 0x202;
-inline constexpr int own_key_hyper = 0x203;
-inline constexpr int own_key_layout = 0x204;
-// Size of the held-key set: virtual keys 0-255, then the program's own codes.
-inline constexpr int host_key_codes = 0x210;
+// The held virtual keys, indexed by code: the machine's snapshot layout.
+using HeldKeys = std::array<uint8_t, 256>;
 
-using HeldKeys = std::array<uint8_t, host_key_codes>;
+// The codes one key event holds down: a key's code and, for Shift, Ctrl
+// and Alt, the code of its side too. count is 0 for a key without a code.
+struct KeyCodes {
+    std::array<uint8_t, 2> code{};
+    int count = 0;
+};
 
 // The virtual-key code of a Qt key, 0 for none. keypad: the event carried
-// Qt::KeypadModifier. nativeScanCode: the X key code, 0 when unknown.
-int virtualKeyFor(int qtKey, bool keypad, quint32 nativeScanCode);
+// Qt::KeypadModifier.
+int virtualKeyFor(int qtKey, bool keypad);
+
+// The codes a key event holds down.
+KeyCodes keyCodesFor(const QKeyEvent& event);
 
 // The set of keys held, kept from press and release events. A key is
 // remembered by its X key code when the event has one, so a key pressed
-// with Shift and released without it ("!" down, "1" up) is still released,
-// whatever the layout.
+// with Shift and released without it ("!" down, "1" up; on other layouts
+// two different symbols) is still released.
 class KeyTracker {
 public:
-    // True when the event named a key the tracker knows.
+    // True when the event named a key that has a code.
     bool press(const QKeyEvent& event);
     bool release(const QKeyEvent& event);
     // Focus lost: every key counts as up.
     void releaseAll();
 
     const HeldKeys& held() const { return m_held; }
-    bool isHeld(int code) const { return code >= 0 && code < host_key_codes && m_held[code] != 0; }
+    bool isHeld(int code) const { return code >= 0 && code < 256 && m_held[code] != 0; }
 
 private:
     void rebuild();
 
     // Physical key -> the codes it holds down.
-    std::map<uint32_t, std::vector<int>> m_pressed;
+    std::map<uint32_t, KeyCodes> m_pressed;
     HeldKeys m_held{};
 };
 
