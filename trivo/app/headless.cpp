@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <ostream>
 #include <string_view>
+#include <optional>
 #include <thread>
 #include <utility>
 
 #include "app/run_program.h"
 #include "app/startup.h"
 #include "automation/automation.h"
+#include "cassette/binary_utils.h"
 #include "common/file_util.h"
 #include "debugger/debugger.h"
 #include "machine/commands.h"
@@ -123,6 +125,43 @@ std::vector<uint8_t> type_text_bytes(const std::string& text) {
     return bytes;
 }
 
+// --break: an address ("$" and hexadecimal digits, or decimal), else a
+// symbol of the loaded listings.
+std::optional<uint16_t> breakpoint_address(const Machine& m, const std::string& where) {
+    const ParsedNumber n = parse_number(where);
+    if (n.value >= 0) return static_cast<uint16_t>(n.value);
+    return lst_find_symbol(m.debugger.lst, where);
+}
+
+const char* lst_load_text_of(LstLoad result) {
+    switch (result) {
+        case LstLoad::loaded: return "loaded";
+        case LstLoad::full: return "8 listings are loaded already";
+        case LstLoad::cannot_open: return "cannot open the file";
+        case LstLoad::empty: return "the file is empty";
+        case LstLoad::too_large: return "the file is too large for a listing";
+        case LstLoad::not_text: return "the file is not text";
+    }
+    return "";
+}
+
+// What the Breaks, Register and History windows would show.
+void print_debug_report(const Machine& m, const HeadlessOptions& options, std::ostream& out) {
+    const std::vector<std::string> reasons = debugger_reason_lines(m);
+    if (reasons.empty()) {
+        out << "Running (no break)\n";
+    } else {
+        out << "Stopped:\n";
+        for (const std::string& line : reasons) out << "  " << line << '\n';
+    }
+    out << "Registers: " << register_line(m.debugger.snapshot) << '\n';
+    const int count = static_cast<int>(options.history);
+    if (count > 0) {
+        out << "History:\n";
+        for (const std::string& line : history_last_lines(m.trace_ring, count)) out << line << '\n';
+    }
+}
+
 }  // namespace
 
 const char* headless_usage() {
@@ -143,9 +182,20 @@ const char* headless_usage() {
            "                        status 1 unless it ends with \"End OK\") or at the frame limit\n"
            "    --type TEXT         type TEXT on the machine's keyboard at start (\\n: RETURN)\n"
            "    --type-file FILE    type the contents of a text file at start\n"
+           "    --lst FILE          load an assembler listing (.lst) or trace log (.log) for the\n"
+           "                        debugger; may be given up to 8 times\n"
+           "    --break WHERE       stop when the processor reaches WHERE: an address ($hex or\n"
+           "                        decimal) or a symbol of a loaded listing; up to 31 times\n"
+           "    --steps N           stop after N instructions\n"
+           "    --history N         print the last N instructions run (default 20 when any\n"
+           "                        of --lst, --break, --steps is given)\n"
+           "  With --break, --steps or --history, or when the processor stops, the run ends\n"
+           "  by printing why it stopped, the registers and the last instructions run.\n"
            "  Exit status: 0 success, 1 a run that failed (a ROM, cartridge, S19 or character\n"
-           "  file that did not load, a file that cannot be read or written, a script that\n"
-           "  did not end OK), 2 bad options.\n";
+           "  file that did not load, a file that cannot be read or written, a listing or\n"
+           "  breakpoint that cannot be used, a script that did not end OK), 2 bad options,\n"
+           "  3 the processor stopped on a break (a breakpoint, the step count, or another\n"
+           "  break condition) before the frames ran out.\n";
 }
 
 std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std::string>& args) {
@@ -189,6 +239,31 @@ std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std:
             if (o.type_given) return "--type and --type-file can be given once";
             if (!value(o.type_file) || o.type_file.empty()) return "--type-file needs a file name";
             o.type_given = true;
+        } else if (a == "--lst") {
+            if (!value(v) || v.empty()) return "--lst needs a file name";
+            if (o.lst_files.size() >= static_cast<size_t>(lst_max_files)) {
+                return "--lst can be given at most 8 times";
+            }
+            o.lst_files.push_back(v);
+            o.debug_report = true;
+        } else if (a == "--break") {
+            if (!value(v) || v.empty()) return "--break needs an address or a symbol";
+            if (o.breaks.size() >= static_cast<size_t>(breakpoint_max)) {
+                return "--break can be given at most 31 times";
+            }
+            o.breaks.push_back(v);
+            o.debug_report = true;
+        } else if (a == "--steps") {
+            if (!value(v) || !parse_count(v, o.steps) || o.steps == 0) {
+                return "--steps needs a whole number from 1 to 100000000";
+            }
+            o.debug_report = true;
+        } else if (a == "--history") {
+            if (!value(v) || !parse_count(v, o.history) || o.history > trace_records) {
+                return "--history needs a whole number from 0 to 24000";
+            }
+            o.history_given = true;
+            o.debug_report = true;
         } else if (a == "--speed") {
             o.print_speed = true;
         } else {
@@ -246,6 +321,30 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
         return 1;
     }
 
+    // Listings first: breakpoints may name their symbols.
+    for (const std::string& path : options.lst_files) {
+        const LstLoad loaded = debugger_load_lst(m, path);
+        if (loaded != LstLoad::loaded) {
+            err << "trivo: cannot load listing " << path << ": " << lst_load_text_of(loaded) << '\n';
+            return 1;
+        }
+    }
+    for (const std::string& where : options.breaks) {
+        const auto address = breakpoint_address(m, where);
+        if (!address) {
+            err << "trivo: --break " << where
+                << ": neither an address nor a symbol of the loaded listings\n";
+            return 1;
+        }
+        debugger_add_breakpoint(m, *address);
+    }
+    if (!options.breaks.empty() || options.steps > 0) {
+        m.debugger.settings.enabled = (options.breaks.empty() ? 0 : flag_breakpoint) |
+                                      (options.steps > 0 ? flag_step_in : 0);
+        debugger_run_until(m);
+        if (options.steps > 0) m.debugger.step_in_left = static_cast<uint32_t>(options.steps);
+    }
+
     m.script.startup_directory = startup.startup_directory;
     if (!options.script.empty() && !script_start(m, options.script)) {
         err << "trivo: cannot run script file " << options.script << '\n';
@@ -259,17 +358,19 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
     }
 
     int status = 0;
+    bool stopped = false;
     const auto started = Clock::now();
     int64_t ran = 0;
     while (ran < frames && !m.script.ended) {
         const uint64_t frames_before = m.scheduler.frames_run;
-        const bool stopped = m.break_flags != 0;
         // Nothing is painted; the debugger is kept up to date as the window does.
         if (frame_tick(m)) debugger_refresh(m);
-        if (stopped) {
-            // A stopped processor runs no frame; nothing will clear the stop here.
-            err << "trivo: the processor stopped: " << m.break_reason << '\n';
-            status = 1;
+        if (m.break_flags != 0) {
+            // Nothing clears a stop here: the run ends with the frame it
+            // happened in.
+            stopped = true;
+            status = headless_status_break;
+            if (m.scheduler.frames_run != frames_before) ++ran;
             break;
         }
         for (const int command : std::exchange(host.posted, {})) {
@@ -299,6 +400,11 @@ int headless_run(const HeadlessOptions& options, const BuiltinImages& images, st
         }
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+
+    if (stopped || options.debug_report) {
+        debugger_take_snapshot(m);
+        print_debug_report(m, options, out);
+    }
 
     if (!options.screenshot.empty()) {
         video_render_frame(m);

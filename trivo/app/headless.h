@@ -33,7 +33,20 @@ struct HeadlessOptions {
     bool type_given = false;
     std::string type_text;   // text to type at start (quick-type)
     std::string type_file;   // text file to type at start
+    // Debugging in batch: listings to load, breakpoints (an address, or a
+    // symbol of a loaded listing), instructions to run before stopping (0:
+    // no limit), history lines to print at the end.
+    std::vector<std::string> lst_files;
+    std::vector<std::string> breaks;
+    int64_t steps = 0;
+    int64_t history = 20;
+    bool history_given = false;
+    bool debug_report = false;  // any of the four was given
 };
+
+// Exit status of a run that ended on a debugger stop (a breakpoint, the
+// step count, or any other break condition).
+inline constexpr int headless_status_break = 3;
 
 // Parses the arguments that follow --headless. Holds an error text when they
 // make no sense.
@@ -44,8 +57,9 @@ const char* headless_usage();
 
 // Runs the machine; returns the process exit status: 0 on success; 1 when
 // a configured ROM, cartridge, S19 or character file failed to load, a
-// named file cannot be read or written, the processor stopped, or the
-// script ended without "End OK" (or was still running at the frame limit).
+// named file cannot be read or written, a listing or breakpoint is unusable,
+// or the script ended without "End OK" (or was still running at the frame
+// limit); headless_status_break when the processor stopped on a break.
 int headless_run(const HeadlessOptions& options, const BuiltinImages& images,
                  std::ostream& out, std::ostream& err);
 

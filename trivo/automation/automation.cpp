@@ -10,6 +10,7 @@
 #include "cassette/deck.h"
 #include "common/file.h"
 #include "common/file_util.h"
+#include "debugger/debugger.h"
 #include "host/keyboard.h"
 #include "machine/commands.h"
 #include "machine/config.h"
@@ -277,12 +278,12 @@ void execute(Machine& m, std::string_view line) {
         }
         case Command::reset_hard: m.host->post_command(command_hard_reset); return;
         case Command::reset_soft: m.host->post_command(command_soft_reset); return;
-        case Command::chucklsts:
-            fail(m, "listing files are not supported yet");
-            return;
+        case Command::chucklsts: debugger_clear_lsts(m); return;
         case Command::loadlst:
             s.name_argument = parse_script_name(s, argument);
-            fail(m, "listing files are not supported yet");
+            if (debugger_load_lst(m, s.name_argument) != LstLoad::loaded) {
+                fail(m, "cannot load the listing file");
+            }
             return;
         case Command::loadbin: {
             s.number_argument = parse_script_number(argument);

@@ -17,6 +17,7 @@
 #include "cassette/printer.h"
 #include "cpu/cpu_state.h"
 #include "cpu/trace_ring.h"
+#include "debugger/debugger_state.h"
 #include "host/keyboard.h"
 #include "host/sound.h"
 #include "machine/bus_watch.h"
@@ -84,6 +85,9 @@ struct Machine {
     uint8_t file_activity = 0;  // activity_printer | activity_cassette_*
     QuickType quicktype;
     ScriptEngine script;
+    // Break settings, breakpoints, stepping targets, the register snapshot
+    // and the loaded listings.
+    DebuggerState debugger;
 
     Settings settings;
     // The configuration file the settings were read from, set at start-up;
