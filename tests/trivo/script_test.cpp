@@ -11,6 +11,7 @@
 
 #include "automation/automation.h"
 #include "cassette/deck.h"
+#include "debugger/lst_store.h"
 #include "machine/config.h"
 #include "running_machine.h"
 #include "scratch_folder.h"
@@ -134,6 +135,8 @@ TEST(Script, FailingCommandsEndWithoutEndOk) {
         {"QUICKTYPE past the end", "QUICKTYPE 3\nA\nB", "QUICKTYPE 3"},
         {"DOBATCH exit status 1", "DOBATCH tool\nNEXT\n", "DOBATCH tool"},
         {"DOBATCH without a name", "DOBATCH \nNEXT\n", "DOBATCH "},
+        {"LOADLST of a missing file", "LOADLST missing.lst\nNEXT\n", "LOADLST missing.lst"},
+        {"LOADLST of binary junk", "LOADLST prog.bin\nNEXT\n", "LOADLST prog.bin"},
     };
     const auto previous = std::filesystem::current_path();
     for (const FailCase& c : cases) {
@@ -153,6 +156,21 @@ TEST(Script, FailingCommandsEndWithoutEndOk) {
         EXPECT_EQ(r.m.memory_image[0xFFFF], builtin_images().system_rom.back()) << "ROM untouched";
     }
         std::filesystem::current_path(previous);
+}
+
+TEST(Script, LoadlstFillsTheDebuggersListingsAndChucklstsEmptiesThem) {
+    ScriptRun r;
+    const std::string a = r.write("a.lst", "    1  4000 86 12     ldaa #$12\n");
+    const std::string b = r.write("b.log", "4000 ldaa #12 from a trace\n");
+    ASSERT_TRUE(r.start("LOADLST " + a + "\nLOADLST " + b + "\nWAIT 0\nCHUCKLSTS\nWAIT 0"));
+    for (int i = 0; i < 10 && std::string(script_status(r.m)) != "WAIT 0"; ++i) r.t.frames(1);
+    ASSERT_EQ(r.m.debugger.lst.files.size(), 2u);
+    const auto place = lst_find_address(r.m.debugger.lst, 0x4000);
+    ASSERT_TRUE(place.has_value());
+    EXPECT_EQ(place->file, 1) << "the later file wins";
+    const auto seen = r.statuses();
+    EXPECT_EQ(seen.back(), "End OK");
+    EXPECT_TRUE(r.m.debugger.lst.files.empty());
 }
 
 TEST(Script, StartIsRefusedWhileBusyAndRemembered) {
