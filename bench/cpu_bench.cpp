@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "cpu/cpu.h"
+#include "debugger/debugger.h"
 #include "machine/bus.h"
 
 namespace {
@@ -37,6 +38,36 @@ constexpr std::array<uint8_t, 8> subroutine = {
     0x19,        // a046 daa
     0x39,        // a047 rts
 };
+
+// The same program with the debugger watching: one breakpoint in the list
+// (never reached), so every instruction runs the debugger's check.
+void load_program(Machine& m) {
+    memory_map_build(m);
+    for (size_t i = 0; i < main_loop.size(); ++i) m.memory_image[0xA000 + i] = main_loop[i];
+    for (size_t i = 0; i < subroutine.size(); ++i) m.memory_image[0xA040 + i] = subroutine[i];
+    m.cpu.pc = 0xA000;
+}
+
+void BM_EmulatedInstructionsWithBreakpoint(benchmark::State& state) {
+    auto m = make_machine();
+    load_program(*m);
+    debugger_add_breakpoint(*m, 0x1234);
+    m->debugger.settings.enabled = flag_breakpoint;
+    debugger_run_until(*m);
+
+    int64_t instructions = 0;
+    for (auto _ : state) {
+        const int32_t before = m->trace_ring.position;
+        cpu_execute(*m, 14915);
+        int32_t ran = m->trace_ring.position - before;
+        if (ran < 0) ran += trace_records;
+        instructions += ran;
+    }
+    if (m->break_flags != 0) state.SkipWithError("the breakpoint must never be reached");
+    state.counters["instructions/s"] =
+        benchmark::Counter(static_cast<double>(instructions), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EmulatedInstructionsWithBreakpoint);
 
 void BM_EmulatedInstructions(benchmark::State& state) {
     auto m = make_machine();
