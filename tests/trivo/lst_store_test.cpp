@@ -142,6 +142,43 @@ TEST(LstStore, FilesThatCannotBeOpenedAreReported) {
     EXPECT_EQ(m.debugger.lst.files.size(), 1u);
 }
 
+TEST(LstStore, LoadLstMenuCommandAsksFromTheRememberedPathAndShowsTheLaterFile) {
+    test_support::ScratchFolder folder;
+    auto machine = make_machine();
+    Machine& m = *machine;
+    test::FakeHost host;
+    m.host = &host;
+    std::ofstream(folder.file("a.lst"), std::ios::binary) << "    1  4000 01     nop in a\n";
+    std::ofstream(folder.file("b.lst"), std::ios::binary) << "    1  4000 01     nop in b\n";
+
+    host.open_answer = std::nullopt;  // cancelled
+    EXPECT_FALSE(debugger_load_lst_dialog(m));
+    ASSERT_EQ(host.open_requests.size(), 1u);
+    EXPECT_EQ(host.open_requests[0],
+              (FileRequest{FilePurpose::listing, "Load LST file", {{"LST Files (*.LST)", "*.lst;*.log"}},
+                           "lst", "testasm.lst", false}));
+    for (const char* name : {"a.lst", "b.lst"}) {
+        host.open_answer = folder.file(name);
+        EXPECT_TRUE(debugger_load_lst_dialog(m));
+    }
+    EXPECT_EQ(m.settings.lst1, folder.file("b.lst"));
+    EXPECT_EQ(host.open_requests.back().start_path, folder.file("a.lst"));
+
+    // The processor stops at 4000: the window switches to the later file.
+    m.cpu.pc = 0x4000;
+    m.debugger.lst.current = 0;
+    ASSERT_TRUE(debugger_follow_pc(m));
+    EXPECT_EQ(m.debugger.lst.current, 1);
+    EXPECT_EQ(m.debugger.lst.selected_line, 0);
+    m.cpu.pc = 0x4001;
+    EXPECT_FALSE(debugger_follow_pc(m));
+
+    for (int i = 2; i < lst_max_files; ++i) ASSERT_TRUE(debugger_load_lst_dialog(m));
+    const size_t asked = host.open_requests.size();
+    EXPECT_FALSE(debugger_load_lst_dialog(m)) << "eight are loaded";
+    EXPECT_EQ(host.open_requests.size(), asked) << "refused without asking";
+}
+
 // Every instruction the system ROM runs while it starts and shows its check
 // screen is found in the ROM's listing, on a line that shows that address
 // and that opcode.

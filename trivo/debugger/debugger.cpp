@@ -2,11 +2,14 @@
 
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 #include "cassette/binary_utils.h"
 #include "cpu/cpu.h"
 #include "debugger/disassembler.h"
 #include "machine/bus.h"
+#include "machine/config.h"
+#include "machine/host.h"
 #include "machine/machine.h"
 
 namespace trivo {
@@ -223,6 +226,23 @@ LstLoad debugger_load_lst(Machine& m, const std::string& path) {
     if (result == LstLoad::cannot_open) m.host->debug_output("Could not open LST file\n");
     if (result == LstLoad::loaded) changed(m);
     return result;
+}
+
+bool debugger_load_lst_dialog(Machine& m) {
+    if (m.debugger.lst.files.size() >= static_cast<size_t>(lst_max_files)) return false;
+    FileRequest request;
+    request.purpose = FilePurpose::listing;
+    request.title = "Load LST file";
+    request.filters = {{"LST Files (*.LST)", "*.lst;*.log"}};
+    request.default_extension = "lst";
+    request.start_path = m.settings.lst1;
+    const std::optional<std::string> path = m.host->choose_open_file(request);
+    if (!path || debugger_load_lst(m, *path) != LstLoad::loaded) return false;
+    m.settings.lst1 = *path;
+    if (!m.config_path.empty() && !config_write_file_choice(m.config_path, m.settings, FilesKey::lst1)) {
+        m.host->debug_output("File choice not saved: cannot write " + m.config_path + "\n");
+    }
+    return true;
 }
 
 void debugger_unload_lst(Machine& m, int index) {

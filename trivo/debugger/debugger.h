@@ -68,6 +68,10 @@ void debugger_select_lst_line(Machine& m, int32_t line);
 // Loads a listing file into the store; a file that cannot be opened is
 // reported to the debugger output as the menu command does.
 LstLoad debugger_load_lst(Machine& m, const std::string& path);
+// The Debug menu's "Load LST file": refused when 8 listings are loaded;
+// asks for a file starting from the FILES lst1 path and remembers the
+// choice there. True when a listing was loaded.
+bool debugger_load_lst_dialog(Machine& m);
 void debugger_unload_lst(Machine& m, int index);
 void debugger_clear_lsts(Machine& m);
 // Makes the listing that holds the current PC current and selects its line

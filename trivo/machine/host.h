@@ -34,6 +34,7 @@ enum class FilePurpose {
     cassette_record,  // the first byte of a recording asks where it goes
     quicktype_text,   // "Quick Type...": a text file to type
     script,           // the Script window's "Browse": a script file
+    listing,          // "Load LST file": an assembler listing for the debugger
 };
 
 struct FileRequest {
