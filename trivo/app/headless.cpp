@@ -262,7 +262,6 @@ std::variant<HeadlessOptions, std::string> headless_parse(const std::vector<std:
             if (!value(v) || !parse_count(v, o.history) || o.history > trace_records) {
                 return "--history needs a whole number from 0 to 24000";
             }
-            o.history_given = true;
             o.debug_report = true;
         } else if (a == "--speed") {
             o.print_speed = true;

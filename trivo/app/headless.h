@@ -40,7 +40,6 @@ struct HeadlessOptions {
     std::vector<std::string> breaks;
     int64_t steps = 0;
     int64_t history = 20;
-    bool history_given = false;
     bool debug_report = false;  // any of the four was given
 };
 
