@@ -9,5 +9,6 @@ target_sources(trivo_tests PRIVATE ${debugger_roms_out}/debugger_steps.h)
 target_include_directories(trivo_tests PRIVATE ${debugger_roms_out})
 target_compile_definitions(trivo_tests PRIVATE
   DEBUGGER_STEPS_LST="${debugger_steps_LST}"
-  SYSTEM_ROM_LST="${CMAKE_BINARY_DIR}/firmware/system_rom.lst")
+  SYSTEM_ROM_LST="${CMAKE_BINARY_DIR}/firmware/system_rom.lst"
+  BASIC_LST="${CMAKE_BINARY_DIR}/firmware/basic.lst")
 add_dependencies(trivo_tests firmware_images)

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "automation/automation.h"
 #include "debugger/debugger.h"
 #include "debugger/lst_store.h"
 #include "fake_host.h"
@@ -179,19 +180,14 @@ TEST(LstStore, LoadLstMenuCommandAsksFromTheRememberedPathAndShowsTheLaterFile) 
     EXPECT_EQ(host.open_requests.size(), asked) << "refused without asking";
 }
 
-// Every instruction the system ROM runs while it starts and shows its check
-// screen is found in the ROM's listing, on a line that shows that address
-// and that opcode.
-TEST(LstStore, SystemRomListingMapsEveryInstructionItRuns) {
-    LstStore store;
-    ASSERT_EQ(lst_load_file(store, SYSTEM_ROM_LST), LstLoad::loaded);
-    test::RunningMachine t;
-    t.frames(30);
-
+// Every instruction run in [from, to] since the machine started is found in
+// the listing, on a line that shows that address and that opcode.
+void expect_listing_maps_what_ran(const LstStore& store, const test::RunningMachine& t, uint16_t from,
+                                  uint16_t to) {
     std::set<uint16_t> seen;
     for (int i = 0; i < trace_records; ++i) {
         const uint32_t* r = &t.m.trace_ring.words[static_cast<size_t>(i) * trace_words];
-        if (r[0] == 0xFFFFFFFFu || r[0] < 0xF800) continue;
+        if (r[0] == 0xFFFFFFFFu || r[0] < from || r[0] > to) continue;
         seen.insert(static_cast<uint16_t>(r[0]));
     }
     ASSERT_GT(seen.size(), 50u);
@@ -204,6 +200,16 @@ TEST(LstStore, SystemRomListingMapsEveryInstructionItRuns) {
         std::snprintf(expected, sizeof expected, "%04X %02X", pc, t.m.memory_image[pc]);
         EXPECT_EQ(line.substr(7, 7), expected) << line;
     }
+}
+
+// The system ROM while it starts and shows its check screen.
+TEST(LstStore, SystemRomListingMapsEveryInstructionItRuns) {
+    LstStore store;
+    ASSERT_EQ(lst_load_file(store, SYSTEM_ROM_LST), LstLoad::loaded);
+    test::RunningMachine t;
+    t.frames(30);
+    expect_listing_maps_what_ran(store, t, 0xF800, 0xFFFF);
+
     // A symbol's value is the address of the line that defines it.
     int32_t defined = lst_none;
     for (size_t i = 0; i < store.files[0].lines.size(); ++i) {
@@ -214,6 +220,20 @@ TEST(LstStore, SystemRomListingMapsEveryInstructionItRuns) {
     EXPECT_EQ(lst_find_symbol(store, "getkey"), static_cast<uint16_t>(defined));
     EXPECT_FALSE(lst_find_symbol(store, "no_such_symbol").has_value());
     EXPECT_FALSE(lst_find_symbol(store, "getke").has_value());
+}
+
+// Our BASIC as it starts, takes a typed line and runs it: the listing the
+// build writes beside its images covers both of them.
+TEST(LstStore, BasicListingMapsEveryInstructionItRuns) {
+    LstStore store;
+    ASSERT_EQ(lst_load_file(store, BASIC_LST), LstLoad::loaded);
+    test::RunningMachine t(CartType::builtin_basic);
+    quicktype_start(t.m, {'P', 'R', 'I', 'N', 'T', ' ', '6', '*', '7', '\n'});
+    // Stop as soon as the answer shows, while the history still holds the
+    // statement being run.
+    for (int frame = 0; frame < 600 && t.row_text(4) != "42"; ++frame) t.frames(1);
+    ASSERT_EQ(t.row_text(4), "42");
+    expect_listing_maps_what_ran(store, t, 0x6800, 0x9FFF);
 }
 
 }  // namespace

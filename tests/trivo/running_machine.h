@@ -1,7 +1,7 @@
 // A whole machine started as the program starts it (built-in images, no
 // configuration file, fast timing so every frame_tick runs a frame) but with
-// an empty cartridge slot, so the system ROM shows its check screen instead
-// of starting BASIC; with a recording Host. Used where the keyboard mapping, quick-typing and scripts
+// an empty cartridge slot unless told otherwise, so the system ROM shows its
+// check screen instead of starting BASIC; with a recording Host. Used where the keyboard mapping, quick-typing and scripts
 // are checked against what our system ROM's check screen makes of them.
 #pragma once
 
@@ -30,10 +30,10 @@ struct RunningMachine {
     Machine& m = *machine;
     FakeHost host;
 
-    RunningMachine() {
+    explicit RunningMachine(CartType cartridge = CartType::none) {
         m.host = &host;
         set_timing_mode(m.settings, TimingMode::fast);
-        set_cart_type(m.settings, CartType::none);
+        set_cart_type(m.settings, cartridge);
         load_rom_images(m, builtin_images());
         timing_recompute(m);
         frame_scheduler_start(m);
