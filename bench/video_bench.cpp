@@ -52,23 +52,12 @@ void start_busy_machine(Machine& m) {
     video_build_tables(m);
 }
 
-void BM_FullFrame(benchmark::State& state) {
-    auto m = make_machine();
-    start_busy_machine(*m);
-    for (auto _ : state) {
-        frame_tick(*m);
-        video_render_frame(*m);
-        benchmark::DoNotOptimize(m->frame_pixels[frame_width * frame_height / 2]);
-    }
-    state.counters["frames/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FullFrame);
+// The keyboard as nobody touches it: the window has no focus.
+void untouched_keyboard(Machine&) {}
 
 // The same frame with the keyboard mapping at its most expensive: the
 // emulated map, every APF key listing 15 PC keys, all 255 PC keys held,
-// both controllers present with every button pressed. The difference to
-// BM_FullFrame is what keyboard scanning adds to a frame.
+// both controllers present with every button pressed.
 void worst_case_keyboard(Machine& m) {
     m.settings.emulatedflag = 1;
     m.settings.joykeyenable = 1;
@@ -94,31 +83,6 @@ void worst_case_keyboard(Machine& m) {
     }
 }
 
-void BM_FullFrameWorstCaseKeyboard(benchmark::State& state) {
-    auto m = make_machine();
-    start_busy_machine(*m);
-    worst_case_keyboard(*m);
-    for (auto _ : state) {
-        frame_tick(*m);
-        video_render_frame(*m);
-        benchmark::DoNotOptimize(m->frame_pixels[frame_width * frame_height / 2]);
-    }
-    state.counters["frames/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FullFrameWorstCaseKeyboard);
-
-// keyboard_scan alone, in that worst case.
-void BM_KeyboardScanWorstCase(benchmark::State& state) {
-    auto m = make_machine();
-    worst_case_keyboard(*m);
-    for (auto _ : state) {
-        keyboard_scan(*m);
-        benchmark::DoNotOptimize(m->key_state[0]);
-    }
-}
-BENCHMARK(BM_KeyboardScanWorstCase);
-
 // What a player's frame looks like: the configuration's defaults (the
 // sensible keyboard), the window focused, Shift and A held, one controller
 // present and pushed left with its fire button down.
@@ -136,9 +100,11 @@ void ordinary_keyboard(Machine& m) {
     joy.buttons[0] = joy_button_down;
 }
 
-void BM_FullFrameOrdinaryKeyboard(benchmark::State& state) {
+// A whole frame with the keyboard as set up; the difference between the
+// keyboards is what keyboard scanning adds to a frame.
+void BM_FullFrame(benchmark::State& state, void (*keyboard)(Machine&)) {
     auto m = make_machine();
-    ordinary_keyboard(*m);  // first: the configuration's defaults include real-time timing
+    keyboard(*m);  // first: the configuration's defaults include real-time timing
     start_busy_machine(*m);
     for (auto _ : state) {
         frame_tick(*m);
@@ -148,17 +114,21 @@ void BM_FullFrameOrdinaryKeyboard(benchmark::State& state) {
     state.counters["frames/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_FullFrameOrdinaryKeyboard);
+BENCHMARK_CAPTURE(BM_FullFrame, untouched_keyboard, untouched_keyboard);
+BENCHMARK_CAPTURE(BM_FullFrame, ordinary_keyboard, ordinary_keyboard);
+BENCHMARK_CAPTURE(BM_FullFrame, worst_case_keyboard, worst_case_keyboard);
 
-void BM_KeyboardScanOrdinary(benchmark::State& state) {
+// keyboard_scan alone.
+void BM_KeyboardScan(benchmark::State& state, void (*keyboard)(Machine&)) {
     auto m = make_machine();
-    ordinary_keyboard(*m);
+    keyboard(*m);
     for (auto _ : state) {
         keyboard_scan(*m);
         benchmark::DoNotOptimize(m->key_state[0]);
     }
 }
-BENCHMARK(BM_KeyboardScanOrdinary);
+BENCHMARK_CAPTURE(BM_KeyboardScan, ordinary_keyboard, ordinary_keyboard);
+BENCHMARK_CAPTURE(BM_KeyboardScan, worst_case_keyboard, worst_case_keyboard);
 
 // The picture alone, for comparison: the same machine's memory and mode log.
 void BM_RenderFrame(benchmark::State& state) {
