@@ -8,7 +8,9 @@
 namespace common {
 
 std::optional<std::vector<uint8_t>> read_file(const std::string& path, size_t max_size) {
-    File f(path, "rb");
+    // Only a regular file: a FIFO would wait for a writer, a device may
+    // never end. Either reads as a file that is not there.
+    const File f = File::open_regular(path);
     if (!f) return std::nullopt;
     std::vector<uint8_t> data;
     uint8_t chunk[65536];

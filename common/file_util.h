@@ -12,8 +12,9 @@
 
 namespace common {
 
-// Reads a whole file. No value when it cannot be opened or read, or when it
-// is longer than max_size bytes.
+// Reads a whole regular file. No value when it cannot be opened or read,
+// when it is no regular file (a FIFO, a folder, a device), or when it is
+// longer than max_size bytes.
 std::optional<std::vector<uint8_t>> read_file(const std::string& path, size_t max_size);
 
 // Replaces a file with new contents: writes a temporary file beside it, then

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/profile.h"
+#include "fifo_guard.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -94,6 +95,28 @@ TEST(ConfigLocate, NameComesFromThePointerFileRelativeToTheStartDirectory) {
     EXPECT_EQ(slurp((start / "DI10.INI").string()), "\x01\xff[CONFIG\nini");
 }
 
+// A FIFO where the pointer file or the configuration file should be reads
+// as a missing file, at once: reading it would wait for a writer forever.
+// Nor does a writer replace it with a plain file.
+TEST(ConfigLocate, FifoWhereASettingsFileShouldBeReadsAsMissing) {
+    TempDir dir;
+    const fs::path start = dir.path;
+    test_support::FifoGuard pointer((start / "DI10.INI").string(), "[CONFIG]\nini=fed.ini\n");
+    test_support::FifoGuard config((start / "foo.ini").string());
+    ASSERT_TRUE(pointer.made() && config.made());
+
+    const std::string path = trivo::config_locate(start.string());
+    EXPECT_EQ(path, (start / "foo.ini").string());
+    Settings s;
+    trivo::config_read_all(path, s);
+    EXPECT_EQ(s.cpuspeedopt, 0);  // missing key: NTSC, not the guard's custom mode
+    EXPECT_EQ(s.windowscaling, Settings{}.windowscaling);
+    EXPECT_FALSE(trivo::config_write_sound(path, s));
+    EXPECT_FALSE(pointer.reader_waited());
+    EXPECT_FALSE(config.reader_waited());
+    EXPECT_TRUE(fs::is_fifo(path));
+}
+
 TEST(ConfigRead, MissingFileGivesBuiltInValuesWithThreeKeysAsZero) {
     TempDir dir;
     Settings s;
@@ -160,7 +183,8 @@ TEST(ConfigRead, IntegersClampIntoTheirRanges) {
         {"SPEED", "activescancust", "10", &Settings::activescancust, 24},
         {"SPEED", "activescancust", "-5000", &Settings::activescancust, 24},
         {"SPEED", "vblankcust", "-1", &Settings::vblankcust, 24},
-        {"SPEED", "vblankcust", "99999999", &Settings::vblankcust, 99999999},
+        {"SPEED", "vblankcust", "99999999", &Settings::vblankcust, 4474500},  // five seconds
+        {"SPEED", "activescancust", "4474500", &Settings::activescancust, 4474500},
         {"SPEED", "fpscust", "0", &Settings::fpscust, 1},
         {"SPEED", "fpscust", "601", &Settings::fpscust, 600},
         {"SPEED", "videoupdatesps", "-3", &Settings::videoupdatesps, 1},

@@ -1,12 +1,18 @@
 // The frame scheduler against a clock the test turns by hand.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <fstream>
+
 #include "cpu/cpu.h"
 #include "fake_host.h"
+#include "host/sound.h"
+#include "machine/config.h"
 #include "machine/bus.h"
 #include "machine/io.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "scratch_folder.h"
 
 namespace trivo {
 namespace {
@@ -269,6 +275,38 @@ TEST(Timing, RecomputeForTheFourModes) {
         EXPECT_EQ(m->timing.frames_per_second, c.fps);
         EXPECT_EQ(m->timing.active_scan_cycles, c.active);
         EXPECT_EQ(m->timing.vblank_cycles, c.vblank);
+    }
+}
+
+// Custom cycle counts near the int range, from the file or set by other
+// means, end as at most five seconds of processor time per part, and the
+// frame length the sound output places clicks by is their exact sum.
+TEST(Timing, CustomPartsAreBoundedAndSumWithoutOverflow) {
+    test_support::ScratchFolder folder;
+    const std::string path = folder.file("custom.ini");
+    std::ofstream(path) << "[SPEED]\ncpuspeedopt=2\nactivescancust=2147483647\nvblankcust=99999999999\n";
+    auto m = make_machine();
+    config_read_all(path, m->settings);
+    EXPECT_EQ(m->settings.activescancust, 4474500);
+    EXPECT_EQ(m->settings.vblankcust, 4474500);
+
+    struct Parts {
+        int active, vblank;
+        int64_t frame;
+    };
+    const Parts cases[] = {
+        {m->settings.activescancust, m->settings.vblankcust, 8949000},
+        {INT_MAX, INT_MAX, 8949000},  // a record filled without the reader
+        {INT_MIN, 4474499, 24 + 4474499},
+    };
+    for (const Parts& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.active << " + " << c.vblank);
+        m->settings.activescancust = c.active;
+        m->settings.vblankcust = c.vblank;
+        timing_recompute(*m);
+        sound_frame_start(*m, m->machine_clock);
+        EXPECT_EQ(int64_t{m->timing.active_scan_cycles} + m->timing.vblank_cycles, c.frame);
+        EXPECT_EQ(m->sound.cycles_per_frame, c.frame);
     }
 }
 

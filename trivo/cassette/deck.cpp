@@ -84,7 +84,7 @@ void set_input(Machine& m, bool high) {
 // A WAV file chosen under any name: the first 12 bytes are "RIFF", a size
 // and "WAVE".
 bool starts_as_wav(const std::string& path) {
-    const common::File f(path, "rb");
+    const common::File f = common::File::open_regular(path);
     uint8_t head[12];
     return f && std::fread(head, 1, sizeof head, f.get()) == sizeof head &&
            std::equal(head, head + 4, "RIFF") && std::equal(head + 8, head + 12, "WAVE");
@@ -382,7 +382,7 @@ bool deck_play_cassette_file(Machine& m) {
 }
 
 bool deck_open_cassette_file(Machine& m, const std::string& path) {
-    if (!common::File(path, "rb")) return false;
+    if (!common::File::open_regular(path)) return false;
     deck_stop_tape(m);
     if (common::has_extension(path, ".wav") || starts_as_wav(path)) return wav_input_open(m, path);
     return block_image_open(m, path);

@@ -120,7 +120,7 @@ void sound_record_edge(Machine& m, int level, uint32_t clock) {
 void sound_frame_start(Machine& m, uint32_t frame_start_clock) {
     SoundOutput& s = m.sound;
     s.frame_start_time = frame_start_clock;
-    s.cycles_per_frame = m.timing.active_scan_cycles + m.timing.vblank_cycles;
+    s.cycles_per_frame = int64_t{m.timing.active_scan_cycles} + m.timing.vblank_cycles;
     s.bytes_this_frame = 0;
     s.suspended = false;
 
@@ -147,7 +147,7 @@ void sound_frame_start(Machine& m, uint32_t frame_start_clock) {
 void sound_render(SoundOutput& s, int count) {
     int out = 0;
     if (s.click_count > 0) {
-        const uint64_t cycles = static_cast<uint64_t>(std::max(1, s.cycles_per_frame));
+        const uint64_t cycles = static_cast<uint64_t>(std::max<int64_t>(1, s.cycles_per_frame));
         for (int i = 0; i < s.click_count; ++i) {
             const uint64_t at = static_cast<uint64_t>(s.click_offset[i]) *
                                 static_cast<uint64_t>(s.lock_size) / cycles / 2;

@@ -57,7 +57,7 @@ struct SoundOutput {
     uint32_t next_lock_position = 0;
     int bytes_this_frame = 0;
     uint32_t frame_start_time = 0;
-    int cycles_per_frame = frame_cycles;
+    int64_t cycles_per_frame = frame_cycles;
     // Speaker edges of the current frame: level and cycle offset. Sized to one
     // lock at initialisation; a full list drops further edges of the frame.
     std::vector<uint8_t> click_level;

@@ -129,9 +129,11 @@ constexpr Key speed_keys[] = {
     {"cpuspeedopt", Type::integer, &Settings::cpuspeedopt, nullptr, 0, 3, true, OutOfRange::zero},
     integer("ntscmultiplierpct", &Settings::ntscmultiplierpct, 1, 1000),
     integer("palmultiplierpct", &Settings::palmultiplierpct, 1, 1000),
-    // A frame needs some cycles in each part; negative counts become 24 too.
-    integer("activescancust", &Settings::activescancust, 24),
-    integer("vblankcust", &Settings::vblankcust, 24),
+    // A frame needs some cycles in each part (negative counts become the
+    // least too) and no part lasts longer than five seconds.
+    integer("activescancust", &Settings::activescancust, custom_part_cycles_min,
+            custom_part_cycles_max),
+    integer("vblankcust", &Settings::vblankcust, custom_part_cycles_min, custom_part_cycles_max),
     integer("fpscust", &Settings::fpscust, 1, 600),
     flag("usevideoupdatepsflag", &Settings::usevideoupdatepsflag),
     integer("videoupdatesps", &Settings::videoupdatesps, 1, 600),

@@ -71,9 +71,7 @@ struct ImageFile {
 // folder or a device counts as missing), when it is empty, or when a read
 // comes up short. Only the needed ends of a long file are read.
 std::optional<ImageFile> read_image_file(const std::string& path, size_t keep) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    const common::File in(path, "rb");
+    const common::File in = common::File::open_regular(path);
     if (!in || fseeko(in.get(), 0, SEEK_END) != 0) return std::nullopt;
     const off_t size = ftello(in.get());
     if (size <= 0) return std::nullopt;
@@ -258,9 +256,7 @@ uint32_t s19_parse(RomImages& images, std::string_view text) {
 uint32_t load_s19(RomImages& images, const std::string& path) {
     s19_clear(images);
     // Only a regular file: a device could stream forever.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return s19_cannot_open;
-    const common::File file(path, "rb");
+    const common::File file = common::File::open_regular(path);
     if (!file) return s19_cannot_open;
 
     S19Lines lines(images);

@@ -105,9 +105,12 @@ void timing_recompute(Machine& m) {
     const Settings& s = m.settings;
     Timing& t = m.timing;
     // A speed in percent stretches the cycles of a frame, not the frame rate.
+    // The settings are clamped when read; a record filled by other means is
+    // clamped here the same way, and the products are taken in 64 bits.
     const auto scaled = [](const Timing& row, int percent) {
-        return Timing{row.frames_per_second, percent * row.active_scan_cycles / 100,
-                      percent * row.vblank_cycles / 100};
+        const int64_t p = std::clamp(percent, 1, 1000);
+        return Timing{row.frames_per_second, static_cast<int>(p * row.active_scan_cycles / 100),
+                      static_cast<int>(p * row.vblank_cycles / 100)};
     };
     switch (timing_mode(s)) {
         case TimingMode::pal: t = scaled(pal_timing, s.palmultiplierpct); break;
@@ -116,11 +119,10 @@ void timing_recompute(Machine& m) {
         case TimingMode::ntsc:
         default: t = scaled(ntsc_timing, s.ntscmultiplierpct); break;
     }
-    // The settings are clamped when read; keep the arithmetic safe for a
-    // record filled by other means.
     t.frames_per_second = std::clamp(t.frames_per_second, 1, 600);
-    t.active_scan_cycles = std::max(t.active_scan_cycles, 24);
-    t.vblank_cycles = std::max(t.vblank_cycles, 24);
+    // The NTSC and PAL rows at 1000 % stay well inside the custom bounds.
+    t.active_scan_cycles = std::clamp(t.active_scan_cycles, custom_part_cycles_min, custom_part_cycles_max);
+    t.vblank_cycles = std::clamp(t.vblank_cycles, custom_part_cycles_min, custom_part_cycles_max);
 }
 
 void frame_scheduler_start(Machine& m) {

@@ -18,6 +18,14 @@ struct Timing {
 };
 
 inline constexpr Timing ntsc_timing = {60, 11364, 3551};
+
+// The custom mode's two parts of a frame take at least 24 cycles each and at
+// most five seconds of processor time each: a "frame" that long no longer
+// behaves as one (the sound output places a frame's clicks within it, the
+// speed shown is measured over 16 frames), and the bound keeps every sum of
+// frame cycles far from the int range.
+inline constexpr int custom_part_cycles_min = 24;
+inline constexpr int custom_part_cycles_max = 5 * cpu_clock_hz;  // 4474500
 inline constexpr Timing pal_timing = {50, 13637, 4261};
 
 // One NTSC field of processor time: the frame the scheduler always runs.
