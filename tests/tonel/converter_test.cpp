@@ -1,7 +1,9 @@
 #include "converter.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -265,10 +267,18 @@ TEST(Conversion, WriteFailurePartWayLeavesTheOldFileWhole) {
     const fs::path input = dir.path / "GAME.CPF";
     write_bytes(input, {0x00});
     write_bytes(dir.path / "GAME_4N.WAV", {'o', 'l', 'd'});
-    // A full disk: the file being written lands on a device that refuses
-    // every byte once the first buffer is flushed.
-    fs::create_symlink("/dev/full", dir.path / "GAME_4N.WAV.tmp");
+    // A full disk: no file of this process may grow past 4 KB, so the WAV
+    // file fails once its first buffers are flushed. (Exceeding the limit
+    // raises SIGXFSZ, ignored here so that the write reports EFBIG.)
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const ConversionResult r = convert_cpf(input.string(), {});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous_handler);
     EXPECT_EQ(r.outcome, ConversionOutcome::output_failed);
     EXPECT_EQ(r.status, "ERROR:  cannot write " + (dir.path / "GAME_4N.WAV").string());
     EXPECT_EQ(read_bytes(dir.path / "GAME_4N.WAV"), (Bytes{'o', 'l', 'd'}));

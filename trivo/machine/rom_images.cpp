@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
