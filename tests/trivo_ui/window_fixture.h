@@ -39,18 +39,19 @@ inline bool wait_for(const std::function<bool()>& condition, int milliseconds = 
 // Answers the next modal dialog or message box: calls answer with it, then
 // closes it if the answer left it open.
 inline void answer_next_modal(std::function<void(QWidget*)> answer) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [answer, poll] {
+    // A timer owned by the application polls until a modal shows; one that
+    // never sees one goes with the application, holding nothing else.
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer = std::move(answer)] {
+        poll->setInterval(10);
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
+        if (modal == nullptr) return;
+        poll->stop();
+        poll->deleteLater();
         answer(modal);
         if (QApplication::activeModalWidget() == modal) modal->close();
-        *poll = nullptr;  // break the cycle
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start(0);
 }
 
 class WindowTest : public ::testing::Test {
