@@ -732,7 +732,7 @@ void LstWindow::refresh() {
     }
     if (found) {
         m_lines->setCurrentRow(store.selected_line);
-        m_lines->ensureVisible(store.selected_line);
+        m_lines->ensureVisible(store.selected_line, true);
     }
     // Running through code without a listing, nothing here changes.
     if (files_changed || found || before_file != store.current || before_line != store.selected_line ||
@@ -896,8 +896,8 @@ void DebugWindows::toggle(QPointer<W>& slot) {
     if (m_fullScreen && m_fullScreen()) return;
     debugger_take_snapshot(m_machine);
     slot = new W(*this);
-    slot->refresh();
     slot->show();
+    slot->refresh();
 }
 
 template <class W>
@@ -907,8 +907,8 @@ void DebugWindows::openAnother(std::array<QPointer<W>, 4>& group) {
         if (is_open(slot)) continue;
         debugger_take_snapshot(m_machine);
         slot = new W(*this);
-        slot->refresh();
         slot->show();
+        slot->refresh();
         return;
     }
 }

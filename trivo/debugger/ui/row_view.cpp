@@ -41,11 +41,13 @@ QRect RowView::rowRect(int row) const {
     return QRect(0, (row - firstVisibleRow()) * m_rowHeight, viewport()->width(), m_rowHeight);
 }
 
-void RowView::ensureVisible(int row) {
+void RowView::ensureVisible(int row, bool centre) {
     if (row < 0 || row >= m_rows) return;
     const int visible = std::max(1, viewport()->height() / m_rowHeight);
     const int first = firstVisibleRow();
-    if (row < first) verticalScrollBar()->setValue(row);
+    if (centre && (row < first || row >= first + visible)) {
+        verticalScrollBar()->setValue(std::max(0, row - visible / 2));
+    } else if (row < first) verticalScrollBar()->setValue(row);
     else if (row >= first + visible) verticalScrollBar()->setValue(row - visible + 1);
 }
 

@@ -28,8 +28,9 @@ public:
     // The row Up and Down move (and the owner may highlight), -1 for none.
     void setCurrentRow(int row) { m_current = row; }
     int currentRow() const { return m_current; }
-    // Scrolls so that the row is on screen.
-    void ensureVisible(int row);
+    // Scrolls so that the row is on screen; `centre`: a row that was not
+    // comes to the middle, with its surroundings above and below.
+    void ensureVisible(int row, bool centre = false);
     int firstVisibleRow() const;
     // The rectangle of a row in the viewport's coordinates.
     QRect rowRect(int row) const;
