@@ -385,11 +385,12 @@ int field_value(const std::string& field, int old_value, int limit) {
     return n.value & limit;
 }
 
-// CC as a number, or else as flag letters; the letters keep bits 7-6.
-int cc_field_value(const std::string& field, uint8_t old_cc) {
+}  // namespace
+
+uint8_t debugger_parse_cc(std::string_view field, uint8_t keep) {
     const ParsedNumber n = parse_number(field);
-    if (n.value >= 0) return n.value & 0xFF;
-    int cc = old_cc & 0xC0;
+    if (n.value >= 0) return static_cast<uint8_t>(n.value & 0xFF);
+    int cc = keep & 0xC0;
     for (const char ch : field) {
         switch (std::toupper(static_cast<unsigned char>(ch))) {
             case 'H': cc |= 0x20; break;
@@ -401,10 +402,62 @@ int cc_field_value(const std::string& field, uint8_t old_cc) {
             default: break;
         }
     }
-    return cc;
+    return static_cast<uint8_t>(cc);
+}
+
+namespace {
+
+// A Breaks window value: its number, or 0 when it does not parse.
+int break_value(const std::string& field, int limit) {
+    const ParsedNumber n = parse_number(field);
+    return n.value < 0 ? 0 : n.value & limit;
 }
 
 }  // namespace
+
+void debugger_apply_break_fields(Machine& m, const BreakFields& f) {
+    BreakSettings& v = m.debugger.settings;
+    v.enabled = f.enabled;
+    v.pc = static_cast<uint16_t>(break_value(f.pc, 0xFFFF));
+    v.x = static_cast<uint16_t>(break_value(f.x, 0xFFFF));
+    v.d = static_cast<uint16_t>(break_value(f.d, 0xFFFF));
+    v.s = static_cast<uint16_t>(break_value(f.s, 0xFFFF));
+    v.a = static_cast<uint8_t>(break_value(f.a, 0xFF));
+    v.b = static_cast<uint8_t>(break_value(f.b, 0xFF));
+    v.cc_mask = debugger_parse_cc(f.cc_mask, 0);
+    v.cc_value = debugger_parse_cc(f.cc_value, 0);
+    v.memory_address = static_cast<uint16_t>(break_value(f.memory_address, 0xFFFF));
+    v.memory_value = static_cast<uint8_t>(break_value(f.memory_value, 0xFF));
+    v.read_low = static_cast<uint16_t>(break_value(f.read_low, 0xFFFF));
+    v.read_high = static_cast<uint16_t>(break_value(f.read_high, 0xFFFF));
+    v.write_low = static_cast<uint16_t>(break_value(f.write_low, 0xFFFF));
+    v.write_high = static_cast<uint16_t>(break_value(f.write_high, 0xFFFF));
+    debugger_run_until(m);
+}
+
+std::string disassembly_row(const Machine& m, uint16_t address, int* length) {
+    const uint8_t opcode = bus_peek(m, address);
+    const uint8_t byte1 = bus_peek(m, static_cast<uint16_t>(address + 1));
+    const uint8_t byte2 = bus_peek(m, static_cast<uint16_t>(address + 2));
+    std::array<char, disasm_text_size> text{};
+    disassemble(text, address, opcode, byte1, byte2);
+    const int step = disasm_length_by_mode(opcode);
+    if (length != nullptr) *length = step;
+    char row[64];
+    switch (step) {
+        case 3:
+            std::snprintf(row, sizeof row, "%04x %02x %02x %02x  %s", address, opcode, byte1, byte2,
+                          text.data());
+            break;
+        case 2:
+            std::snprintf(row, sizeof row, "%04x %02x %02x     %s", address, opcode, byte1, text.data());
+            break;
+        default:
+            std::snprintf(row, sizeof row, "%04x %02x        %s", address, opcode, text.data());
+            break;
+    }
+    return row;
+}
 
 void debugger_write_registers(Machine& m, const RegisterFields& f) {
     const CpuState& c = m.cpu;
@@ -413,7 +466,7 @@ void debugger_write_registers(Machine& m, const RegisterFields& f) {
     const int x = field_value(f.x, c.x, 0xFFFF);
     const int s = field_value(f.s, c.s, 0xFFFF);
     const int pc = field_value(f.pc, c.pc, 0xFFFF);
-    const int cc = cc_field_value(f.cc, c.cc);
+    const int cc = debugger_parse_cc(f.cc, c.cc);
     cpu_set_register(m, CpuRegister::cc, cc | 0xC0);
     cpu_set_register(m, CpuRegister::a, a);
     cpu_set_register(m, CpuRegister::b, b);

@@ -108,6 +108,27 @@ struct RegisterFields {
 // (either case), keeping bits 7-6. Then the snapshot is taken again.
 void debugger_write_registers(Machine& m, const RegisterFields& fields);
 
+// CC as the Breaks window's fields take it: a number, or else the letters
+// H I N Z V C (either case) on top of bits 7-6 of `keep`.
+uint8_t debugger_parse_cc(std::string_view field, uint8_t keep);
+
+// The Breaks window as typed: which check boxes are ticked (condition bits)
+// and the value fields. A value that does not parse counts as 0.
+struct BreakFields {
+    uint32_t enabled = 0;
+    std::string pc, x, a, b, d, s, cc_mask, cc_value, memory_address, memory_value;
+    std::string read_low, read_high, write_low, write_high;
+};
+// "Run until": the fields into the break settings, then run with the ticked
+// conditions enabled.
+void debugger_apply_break_fields(Machine& m, const BreakFields& fields);
+
+// One row of the Disassembly window: the address, the instruction's bytes
+// and its text ("%04x %02x %02x %02x  %s" for three bytes, fewer cells for
+// shorter ones). Memory is read with bus_peek, after the caller's
+// io_snapshot. `length` receives the step to the next row (length by mode).
+std::string disassembly_row(const Machine& m, uint16_t address, int* length);
+
 // The registers on one line, for the headless runner:
 // "A=$12 B=$34 D=$1234 X=$0000 S=$01ff PC=$f800 CC=..I..."
 std::string register_line(const RegisterSnapshot& r);

@@ -22,6 +22,8 @@
 #include "cassette/deck.h"
 #include "cassette/printer.h"
 #include "cassette/wav_input.h"
+#include "debugger/debugger.h"
+#include "debugger/ui/debug_windows.h"
 #include "host/screenshot.h"
 #include "host/sound.h"
 #include "host/ui/qt_keys.h"
@@ -59,6 +61,7 @@ MainWindow::MainWindow(Machine& machine, std::string startupDirectory, JoystickS
     setCentralWidget(m_screen);
     m_screen->setFocus();
     buildMenus();
+    m_debugWindows = std::make_unique<DebugWindows>(m_machine, this, [this] { return m_display.full_screen; });
 
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
@@ -72,6 +75,7 @@ MainWindow::MainWindow(Machine& machine, std::string startupDirectory, JoystickS
 
 MainWindow::~MainWindow() {
     shutdown();
+    m_debugWindows.reset();
     if (m_machine.host == &m_host) m_machine.host = &m_machine.default_host;
 }
 
@@ -267,11 +271,20 @@ void MainWindow::scheduleNextFrame() {
 }
 
 void MainWindow::displayPaint() {
-    if (!display_paint_due(m_machine, m_display)) return;
+    const bool due = display_paint_due(m_machine, m_display);
+    // The debugger windows follow every shown frame, and the frame that
+    // shows a stop even when thinning skips its picture.
+    if (due || m_machine.break_flags != 0) {
+        debugger_refresh(m_machine);
+        m_debugWindows->refresh();
+    }
+    if (!due) return;
     video_render_frame(m_machine);
     updateTitle();
     m_screen->frameReady();
 }
+
+int MainWindow::toolWindowCount() const { return m_toolWindows + m_debugWindows->openCount(); }
 
 QString MainWindow::speedCaption() const {
     return QStringLiteral("trivo") +
@@ -325,6 +338,16 @@ bool MainWindow::runCommand(int command) {
         case command_break:
             m.break_flags ^= break_user;
             break;
+        case command_register_window:
+        case command_memory_window:
+        case command_history_window:
+        case command_disassembly_window:
+        case command_breaks_window:
+        case command_lst_window:
+        case command_load_lst:
+        case command_map_window:
+            m_debugWindows->runCommand(command);
+            break;
         case command_about:
             showAbout();
             break;
@@ -370,7 +393,7 @@ void MainWindow::toggleFullScreen() {
         return;
     }
     // A tool window stays beside the picture; full screen would hide it.
-    if (m_toolWindows > 0) return;
+    if (toolWindowCount() > 0) return;
     m_windowedGeometry = geometry();
     m_display.full_screen = true;
     m_display.display_scale = full_screen_scale;

@@ -40,6 +40,7 @@ namespace trivo::ui {
 
 class ScreenWidget;
 class KeyTracker;
+class DebugWindows;
 class JoystickSlots;
 
 // Bits of the start gate.
@@ -77,10 +78,11 @@ public:
     ScreenWidget* screen() const { return m_screen; }
     KeyTracker& keys() { return *m_keys; }
     JoystickSlots* joysticks() const { return m_joysticks; }
+    DebugWindows& debugWindows() { return *m_debugWindows; }
     const std::string& startupDirectory() const { return m_startupDirectory; }
     // Open tool windows (debugger, script, keyboard): full screen is refused
     // while there is one.
-    int toolWindowCount() const { return m_toolWindows; }
+    int toolWindowCount() const;
     void setToolWindowCount(int count) { m_toolWindows = count; }
     // What the window title says: the caption and the speed readout.
     QString speedCaption() const;
@@ -125,6 +127,7 @@ private:
     JoystickSlots* m_joysticks;
     QtHost m_host;
     std::unique_ptr<KeyTracker> m_keys;
+    std::unique_ptr<DebugWindows> m_debugWindows;
     ScreenWidget* m_screen = nullptr;
     std::map<int, QAction*> m_actions;
     QTimer m_frameTimer;
