@@ -117,6 +117,10 @@ private:
     bool emulationBlocked() const;
     void shutdown();
     void showAbout();
+    // Runs the settings dialog of a menu command on a scratch copy of the
+    // settings; on OK copies it back, writes the dialog's sections and
+    // applies the change.
+    void runSettingsDialog(int command);
     void updateTitle();
     void updatePasteItem();
 
@@ -135,6 +139,9 @@ private:
     bool m_shutDown = false;
     int m_toolWindows = 0;
     int m_shownSpeed = -1;
+    // The colour chooser's custom colours are set once a run, at the first
+    // Colors dialog.
+    bool m_customColoursSet = false;
     QRect m_windowedGeometry;
 };
 
