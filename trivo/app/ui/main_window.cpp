@@ -19,6 +19,7 @@
 
 #include "app/ui/config_dialogs.h"
 #include "app/ui/menu_table.h"
+#include "automation/ui/script_window.h"
 #include "cassette/binary_utils.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
@@ -274,6 +275,7 @@ void MainWindow::displayPaint() {
     if (!display_paint_due(m_machine, m_display)) return;
     video_render_frame(m_machine);
     updateTitle();
+    if (m_scriptWindow != nullptr) m_scriptWindow->refresh();
     m_screen->frameReady();
 }
 
@@ -331,6 +333,9 @@ bool MainWindow::runCommand(int command) {
             break;
         case command_about:
             showAbout();
+            break;
+        case command_script_window:
+            toggleScriptWindow();
             break;
         case command_memory:
         case command_cartridge:
@@ -425,6 +430,23 @@ void MainWindow::runSettingsDialog(int command) {
             break;
     }
     if (!written) m_host.debug_output("The configuration file could not be written\n");
+}
+
+void MainWindow::toggleScriptWindow() {
+    if (m_scriptWindow != nullptr) {
+        m_scriptWindow->close();
+        return;
+    }
+    m_scriptWindow = new ScriptWindow(m_machine, this);
+    ++m_toolWindows;
+    // Closed by the menu item, its title bar or Escape: the window goes.
+    connect(m_scriptWindow, &QDialog::finished, this, [this] {
+        if (m_scriptWindow == nullptr) return;
+        m_scriptWindow->deleteLater();
+        m_scriptWindow = nullptr;
+        --m_toolWindows;
+    });
+    m_scriptWindow->show();
 }
 
 void MainWindow::updatePasteItem() {

@@ -39,6 +39,7 @@ struct Machine;
 namespace trivo::ui {
 
 class ScreenWidget;
+class ScriptWindow;
 class KeyTracker;
 class JoystickSlots;
 
@@ -84,6 +85,8 @@ public:
     void setToolWindowCount(int count) { m_toolWindows = count; }
     // What the window title says: the caption and the speed readout.
     QString speedCaption() const;
+    // The Script window while it is open.
+    ScriptWindow* scriptWindow() const { return m_scriptWindow; }
 
     // Paints the frame the scheduler just finished, unless thinning skips it.
     void displayPaint();
@@ -121,6 +124,8 @@ private:
     // settings; on OK copies it back, writes the dialog's sections and
     // applies the change.
     void runSettingsDialog(int command);
+    // Opens the Script window, or closes it when it is open.
+    void toggleScriptWindow();
     void updateTitle();
     void updatePasteItem();
 
@@ -142,6 +147,7 @@ private:
     // The colour chooser's custom colours are set once a run, at the first
     // Colors dialog.
     bool m_customColoursSet = false;
+    ScriptWindow* m_scriptWindow = nullptr;
     QRect m_windowedGeometry;
 };
 

@@ -60,7 +60,7 @@ inline constexpr std::array<MenuItem, 32> menu_items = {{
     {MenuName::debug, command_lst_window, "LST Window", nullptr, nullptr, true, false},
     {MenuName::debug, command_load_lst, "Load LST file", nullptr, nullptr, true, false},
     {MenuName::debug, command_break, "Break\tPause", "Pause", nullptr, false, true},
-    {MenuName::debug, command_script_window, "Script Window", nullptr, nullptr, true, true},
+    {MenuName::debug, command_script_window, "Script Window", nullptr, nullptr, false, true},
     {MenuName::debug, command_map_window, "Map/Level Window", nullptr, nullptr, true, false},
 
     {MenuName::help, command_about, "&About ...", "Alt+/", "Alt+?", false, false},
