@@ -673,5 +673,24 @@ TEST_F(DialogTest, CsavemErrorsAreCollectedInOneBoxAndKeepTheDialogOpen) {
     }
 }
 
+// ---------------------------------------------------------------- About
+
+TEST_F(DialogTest, AboutBoxIsModalAndClosesWithReturnOrEscape) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key);
+        bool seen = false;
+        answer_next_modal([&](QWidget* box) {
+            seen = true;
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("About trivo"));
+            EXPECT_TRUE(qobject_cast<QMessageBox*>(box)->text().contains(QStringLiteral("APF Imagination Machine")));
+            QTest::keyClick(box, key);
+            EXPECT_FALSE(box->isVisible());
+        });
+        window->runCommand(command_about);
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(config_text(), config_fixture);  // the box writes nothing
+    }
+}
+
 }  // namespace
 }  // namespace trivo::test
