@@ -316,9 +316,11 @@ PrinterDialog::PrinterDialog(Machine& machine, Settings& scratch, QWidget* paren
                           {FilePurpose::printer_output, "Save As", {{"Text Files (*.TXT)", "*.txt"}},
                            "txt", "", true});
     top->addWidget(fileBox);
-    top->addWidget(new QLabel(QStringLiteral(
+    auto* note = new QLabel(QStringLiteral(
         "NOTE:  This emulator sends all printer output to a file.  It does NOT attempt to print "
-        "to a real printer.")));
+        "to a real printer."));
+    note->setWordWrap(true);
+    top->addWidget(note);
     addButtons(top);
 
     m_nulls->setChecked(scratch.printnulls != 0);
@@ -531,6 +533,7 @@ TimingDialog::TimingDialog(Machine& machine, Settings& scratch, QWidget* parent)
     auto* defaults = new QPushButton(QStringLiteral("Default"));
     defaults->setAutoDefault(false);
     bottom->addWidget(defaults);
+    bottom->addStretch();
     top->addLayout(bottom);
     addButtons(top);
 
