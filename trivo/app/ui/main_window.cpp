@@ -25,6 +25,7 @@
 #include "cassette/printer.h"
 #include "cassette/wav_input.h"
 #include "host/screenshot.h"
+#include "host/ui/keyboard_picture.h"
 #include "host/sound.h"
 #include "host/ui/qt_keys.h"
 #include "host/ui/sdl_joysticks.h"
@@ -234,6 +235,8 @@ void MainWindow::frameTimerFired() {
         const uint32_t before = m_machine.machine_clock;
         takeInputSnapshot();
         if (frame_tick(m_machine)) displayPaint();
+        // The Keyboard window shows what each frame's scan left held.
+        if (m_keyboardWindow != nullptr) m_keyboardWindow->refresh();
         if (m_machine.machine_clock == before) break;
     } while (std::chrono::steady_clock::now() < batch_end && m_machine.machine_started &&
              m_machine.scheduler.next_frame_time <= *m_host.counter());
@@ -336,6 +339,9 @@ bool MainWindow::runCommand(int command) {
             break;
         case command_script_window:
             toggleScriptWindow();
+            break;
+        case command_keyboard_window:
+            toggleKeyboardWindow();
             break;
         case command_memory:
         case command_cartridge:
@@ -447,6 +453,23 @@ void MainWindow::toggleScriptWindow() {
         --m_toolWindows;
     });
     m_scriptWindow->show();
+}
+
+void MainWindow::toggleKeyboardWindow() {
+    if (m_keyboardWindow != nullptr) {
+        m_keyboardWindow->close();
+        return;
+    }
+    if (m_display.full_screen) return;
+    m_keyboardWindow = new KeyboardWindow(m_machine, this);
+    ++m_toolWindows;
+    connect(m_keyboardWindow, &KeyboardWindow::closed, this, [this] {
+        if (m_keyboardWindow == nullptr) return;
+        m_keyboardWindow->deleteLater();
+        m_keyboardWindow = nullptr;
+        --m_toolWindows;
+    });
+    m_keyboardWindow->show();
 }
 
 void MainWindow::updatePasteItem() {

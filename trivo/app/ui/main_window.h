@@ -40,6 +40,7 @@ namespace trivo::ui {
 
 class ScreenWidget;
 class ScriptWindow;
+class KeyboardWindow;
 class KeyTracker;
 class JoystickSlots;
 
@@ -87,6 +88,8 @@ public:
     QString speedCaption() const;
     // The Script window while it is open.
     ScriptWindow* scriptWindow() const { return m_scriptWindow; }
+    // The Keyboard window while it is open.
+    KeyboardWindow* keyboardWindow() const { return m_keyboardWindow; }
 
     // Paints the frame the scheduler just finished, unless thinning skips it.
     void displayPaint();
@@ -126,6 +129,8 @@ private:
     void runSettingsDialog(int command);
     // Opens the Script window, or closes it when it is open.
     void toggleScriptWindow();
+    // Opens the Keyboard window (not in full screen), or closes it.
+    void toggleKeyboardWindow();
     void updateTitle();
     void updatePasteItem();
 
@@ -148,6 +153,7 @@ private:
     // Colors dialog.
     bool m_customColoursSet = false;
     ScriptWindow* m_scriptWindow = nullptr;
+    KeyboardWindow* m_keyboardWindow = nullptr;
     QRect m_windowedGeometry;
 };
 

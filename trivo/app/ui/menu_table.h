@@ -50,7 +50,7 @@ inline constexpr std::array<MenuItem, 32> menu_items = {{
     {MenuName::util, command_full_screen, "Full screen mode\tF12", "F12", nullptr, false, false},
     {MenuName::util, command_paste, "Paste", nullptr, nullptr, true, true},
     {MenuName::util, command_wav_logger, "WAV->CAS logger", nullptr, nullptr, false, false},
-    {MenuName::util, command_keyboard_window, "Keyboard ...", nullptr, nullptr, true, true},
+    {MenuName::util, command_keyboard_window, "Keyboard ...", nullptr, nullptr, false, true},
 
     {MenuName::debug, command_register_window, "Register Window", nullptr, nullptr, true, false},
     {MenuName::debug, command_memory_window, "Memory Window", nullptr, nullptr, true, false},
