@@ -35,6 +35,11 @@ enum class FilePurpose {
     quicktype_text,   // "Quick Type...": a text file to type
     script,           // the Script window's "Browse": a script file
     listing,          // "Load LST file": an assembler listing for the debugger
+    rom_image,        // a ROM or character ROM file of the Memory or Cartridge dialog
+    s19_program,      // the Cartridge dialog's S19 file
+    printer_output,   // the Serial and Printer dialog's output file
+    binary_load,      // "Load Binary File": the file to copy into memory
+    csavem_output,    // CSAVEM: the cassette image to write
 };
 
 struct FileRequest {

@@ -17,7 +17,9 @@
 #include <cstring>
 #include <utility>
 
+#include "app/ui/config_dialogs.h"
 #include "app/ui/menu_table.h"
+#include "automation/ui/script_window.h"
 #include "cassette/binary_utils.h"
 #include "cassette/deck.h"
 #include "cassette/printer.h"
@@ -25,11 +27,15 @@
 #include "debugger/debugger.h"
 #include "debugger/ui/debug_windows.h"
 #include "host/screenshot.h"
+#include "host/ui/keyboard_picture.h"
 #include "host/sound.h"
 #include "host/ui/qt_keys.h"
 #include "host/ui/sdl_joysticks.h"
+#include "machine/builtin_images.h"
 #include "machine/commands.h"
+#include "machine/config.h"
 #include "machine/machine.h"
+#include "machine/rom_images.h"
 #include "machine/reset.h"
 #include "machine/scheduler.h"
 #include "video/video.h"
@@ -233,6 +239,8 @@ void MainWindow::frameTimerFired() {
         const uint32_t before = m_machine.machine_clock;
         takeInputSnapshot();
         if (frame_tick(m_machine)) displayPaint();
+        // The Keyboard window shows what each frame's scan left held.
+        if (m_keyboardWindow != nullptr) m_keyboardWindow->refresh();
         if (m_machine.machine_clock == before) break;
     } while (std::chrono::steady_clock::now() < batch_end && m_machine.machine_started &&
              m_machine.scheduler.next_frame_time <= *m_host.counter());
@@ -281,6 +289,7 @@ void MainWindow::displayPaint() {
     if (!due) return;
     video_render_frame(m_machine);
     updateTitle();
+    if (m_scriptWindow != nullptr) m_scriptWindow->refresh();
     m_screen->frameReady();
 }
 
@@ -351,6 +360,22 @@ bool MainWindow::runCommand(int command) {
         case command_about:
             showAbout();
             break;
+        case command_script_window:
+            toggleScriptWindow();
+            break;
+        case command_keyboard_window:
+            toggleKeyboardWindow();
+            break;
+        case command_memory:
+        case command_cartridge:
+        case command_serial_printer:
+        case command_video_colors:
+        case command_sound:
+        case command_system_timing:
+        case command_load_binary:
+        case command_csavem:
+            runSettingsDialog(command);
+            break;
         default:
             // Items whose dialogs are not built yet do nothing.
             break;
@@ -360,6 +385,114 @@ bool MainWindow::runCommand(int command) {
     sound_redo(m);
     if (!m_frameTimer.isActive() && !m_inFrame) scheduleNextFrame();
     return true;
+}
+
+void MainWindow::runSettingsDialog(int command) {
+    Machine& m = m_machine;
+    Settings scratch = m.settings;
+    std::unique_ptr<QDialog> dialog;
+    switch (command) {
+        case command_memory: dialog = std::make_unique<MemoryDialog>(m, scratch, this); break;
+        case command_cartridge: dialog = std::make_unique<CartridgeDialog>(m, scratch, this); break;
+        case command_serial_printer: dialog = std::make_unique<PrinterDialog>(m, scratch, this); break;
+        case command_video_colors:
+            dialog = std::make_unique<ColorsDialog>(m, scratch, m_customColoursSet, this);
+            break;
+        case command_sound: dialog = std::make_unique<SoundDialog>(m, scratch, this); break;
+        case command_system_timing: dialog = std::make_unique<TimingDialog>(m, scratch, this); break;
+        case command_load_binary: dialog = std::make_unique<LoadBinaryDialog>(m, scratch, this); break;
+        case command_csavem: dialog = std::make_unique<CsavemDialog>(m, scratch, this); break;
+        default: return;
+    }
+    sound_suspend(m);
+    if (dialog->exec() != QDialog::Accepted) return;  // the copy is dropped
+
+    const int old_scaling = m.settings.windowscaling;
+    m.settings = scratch;
+    const std::string& path = m.config_path;
+    bool written = true;
+    switch (command) {
+        case command_memory:
+            written = config_write_memory(path, m.settings);
+            load_rom_images(m, builtin_images());
+            video_build_tables(m);
+            // The new memory map takes effect only with a hard reset, which
+            // runs once this command has finished.
+            postCommand(command_hard_reset);
+            break;
+        case command_cartridge:
+            written = config_write_cartridge(path, m.settings);
+            load_rom_images(m, builtin_images());
+            video_build_tables(m);
+            // A cartridge swapped in a running machine: no reset.
+            install_rom_images(m);
+            break;
+        case command_serial_printer:
+            // The printer output reads its settings with each character.
+            written = config_write_printer(path, m.settings);
+            break;
+        case command_video_colors:
+            written = config_write_video(path, m.settings);
+            if (m.settings.windowscaling != old_scaling && !m_display.full_screen) {
+                m_display.display_scale = display_scale_for(m.settings.windowscaling);
+                fitWindow();
+            }
+            // The picture takes the new palette at its next paint.
+            video_build_tables(m);
+            m_screen->update();
+            break;
+        case command_sound:
+            // The sound output is built again after every command.
+            written = config_write_sound(path, m.settings);
+            break;
+        case command_system_timing:
+            written = config_write_speed(path, m.settings);
+            timing_recompute(m);
+            break;
+        case command_load_binary:
+            written = config_write_load_binary(path, m.settings);
+            break;
+        case command_csavem:
+            written = config_write_csavem(path, m.settings);
+            break;
+        default:
+            break;
+    }
+    if (!written) m_host.debug_output("The configuration file could not be written\n");
+}
+
+void MainWindow::toggleScriptWindow() {
+    if (m_scriptWindow != nullptr) {
+        m_scriptWindow->close();
+        return;
+    }
+    m_scriptWindow = new ScriptWindow(m_machine, this);
+    ++m_toolWindows;
+    // Closed by the menu item, its title bar or Escape: the window goes.
+    connect(m_scriptWindow, &QDialog::finished, this, [this] {
+        if (m_scriptWindow == nullptr) return;
+        m_scriptWindow->deleteLater();
+        m_scriptWindow = nullptr;
+        --m_toolWindows;
+    });
+    m_scriptWindow->show();
+}
+
+void MainWindow::toggleKeyboardWindow() {
+    if (m_keyboardWindow != nullptr) {
+        m_keyboardWindow->close();
+        return;
+    }
+    if (m_display.full_screen) return;
+    m_keyboardWindow = new KeyboardWindow(m_machine, this);
+    ++m_toolWindows;
+    connect(m_keyboardWindow, &KeyboardWindow::closed, this, [this] {
+        if (m_keyboardWindow == nullptr) return;
+        m_keyboardWindow->deleteLater();
+        m_keyboardWindow = nullptr;
+        --m_toolWindows;
+    });
+    m_keyboardWindow->show();
 }
 
 void MainWindow::updatePasteItem() {

@@ -39,6 +39,8 @@ struct Machine;
 namespace trivo::ui {
 
 class ScreenWidget;
+class ScriptWindow;
+class KeyboardWindow;
 class KeyTracker;
 class DebugWindows;
 class JoystickSlots;
@@ -86,6 +88,10 @@ public:
     void setToolWindowCount(int count) { m_toolWindows = count; }
     // What the window title says: the caption and the speed readout.
     QString speedCaption() const;
+    // The Script window while it is open.
+    ScriptWindow* scriptWindow() const { return m_scriptWindow; }
+    // The Keyboard window while it is open.
+    KeyboardWindow* keyboardWindow() const { return m_keyboardWindow; }
 
     // Paints the frame the scheduler just finished, unless thinning skips it.
     void displayPaint();
@@ -119,6 +125,14 @@ private:
     bool emulationBlocked() const;
     void shutdown();
     void showAbout();
+    // Runs the settings dialog of a menu command on a scratch copy of the
+    // settings; on OK copies it back, writes the dialog's sections and
+    // applies the change.
+    void runSettingsDialog(int command);
+    // Opens the Script window, or closes it when it is open.
+    void toggleScriptWindow();
+    // Opens the Keyboard window (not in full screen), or closes it.
+    void toggleKeyboardWindow();
     void updateTitle();
     void updatePasteItem();
 
@@ -138,6 +152,11 @@ private:
     bool m_shutDown = false;
     int m_toolWindows = 0;
     int m_shownSpeed = -1;
+    // The colour chooser's custom colours are set once a run, at the first
+    // Colors dialog.
+    bool m_customColoursSet = false;
+    ScriptWindow* m_scriptWindow = nullptr;
+    KeyboardWindow* m_keyboardWindow = nullptr;
     QRect m_windowedGeometry;
 };
 
