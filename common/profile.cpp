@@ -188,7 +188,9 @@ bool profile_set(Profile& profile, std::string_view section, std::string_view ke
     if (!valid_section_name(section) || !valid_key_name(key)) return false;
     section = trim(section);
     key = trim(key);
-    value = value.substr(0, value.find_first_of("\r\n"));
+    // Only a line feed ends a line when the file is read, so only a line
+    // feed cuts the value: a carriage return inside it reads back as written.
+    value = value.substr(0, value.find('\n'));
 
     const auto s = profile.section_index.find(lower(section));
     size_t index;

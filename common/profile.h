@@ -87,7 +87,8 @@ int profile_get_int(const Profile& profile, std::string_view section, std::strin
 std::optional<int> profile_parse_int(std::string_view value);
 
 // Sets a key, adding it (and its section) when missing. The value is cut at
-// its first line break, since the format has no way to hold one. Returns
+// its first line feed, since the format has no way to hold one; a carriage
+// return elsewhere in it is kept, as reading keeps one. Returns
 // false, changing nothing, when the section or key name cannot be written
 // (empty, a line break, ']' in a section name, '=' in a key, or a key that
 // would read back as a comment or a section header).

@@ -201,6 +201,35 @@ TEST(Profile, RefusesNamesAndLineBreaksTheFormatCannotHold) {
     EXPECT_EQ(common::profile_text(p), "[A]\nx=one\n");
 }
 
+// What a value reads as after it was written: a carriage return that ends
+// no line is part of it (reading splits lines at line feeds only), so the
+// writer must not cut there, or a setting read with one is lost when saved.
+TEST(Profile, ValuesReadBackAsWrittenUpToTheirFirstLineFeed) {
+    struct Case {
+        std::string value;
+        std::string reads;
+    };
+    const Case cases[] = {
+        {"my\rtape.c10", "my\rtape.c10"},
+        {"\t\r*\t", "*"},             // blanks around the value go, as on reading
+        {"one\r\ntwo", "one"},         // a line break ends it
+        {"one\rtwo\nthree", "one\rtwo"},
+        {"end\r", "end"},
+    };
+    for (const std::string& file : {std::string("[A]\nx=old\n"), std::string("[A]\r\nx=old\r\n"),
+                                    std::string("[A]")}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(file + " / " + c.value);
+            common::Profile p = common::profile_parse(file);
+            ASSERT_TRUE(common::profile_set(p, "A", "x", c.value));
+            ASSERT_TRUE(common::profile_set(p, "B", "y", c.value));
+            const common::Profile again = common::profile_parse(common::profile_text(p));
+            EXPECT_EQ(common::profile_get(again, "A", "x"), c.reads);
+            EXPECT_EQ(common::profile_get(again, "B", "y"), c.reads);
+        }
+    }
+}
+
 TEST(Profile, MalformedFilesNeverBreakReadingOrWriting) {
     std::mt19937 random(1234);
     std::string junk(64 * 1024, '\0');

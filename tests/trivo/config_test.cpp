@@ -419,6 +419,24 @@ TEST(ConfigWrite, EveryWriterTogetherRoundTripsTheWholeRecord) {
     EXPECT_EQ(slurp(path), text);
 }
 
+// A carriage return that ends no line belongs to the value read; the writers
+// once cut texts there, so saving lost the rest of a setting.
+TEST(ConfigWrite, TextsHoldingACarriageReturnReadBackAfterWriting) {
+    TempDir dir;
+    const std::string path = dir.file("trivo.ini");
+    put(path, "[FILES]\ncassette=side\rA.c10\n[EMUKEYBOARD]\nK05=41\r42\n[MEMORY]\nS19filename=\r\rufo.S19\n");
+    Settings first;
+    trivo::config_read_all(path, first);
+    ASSERT_EQ(first.cassette, "side\rA.c10");
+    for (const Writer& write : all_writers())
+        ASSERT_TRUE(write(path, first, common::write_file_atomic));
+    Settings again;
+    trivo::config_read_all(path, again);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(again.emu_key_map[5], "41\r42");
+    EXPECT_EQ(again.S19filename, "ufo.S19");
+}
+
 TEST(ConfigWrite, EachWriterWritesExactlyItsKeys) {
     struct Case {
         const char* name;

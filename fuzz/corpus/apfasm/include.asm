@@ -1,0 +1,4 @@
+ include "other.inc"
+ incbin "x.bin"
+ org $FFFE
+ fdb $8000
