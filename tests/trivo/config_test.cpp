@@ -437,6 +437,24 @@ TEST(ConfigWrite, TextsHoldingACarriageReturnReadBackAfterWriting) {
     EXPECT_EQ(again.S19filename, "ufo.S19");
 }
 
+// A text cut to its longest length that ends in blanks there loses them
+// when read, as saving and reading it again would.
+TEST(ConfigWrite, TextsCutAtABlankReadBackAfterWriting) {
+    TempDir dir;
+    const std::string path = dir.file("trivo.ini");
+    put(path, "[FILES]\ncassette=" + std::string(254, 'c') + " tail\n[EMUKEYBOARD]\nK00=" +
+                  std::string(29, '4') + "\t7890" + std::string(10, '1') + "\n");
+    Settings first;
+    trivo::config_read_all(path, first);
+    EXPECT_EQ(first.cassette, std::string(254, 'c'));
+    EXPECT_EQ(first.emu_key_map[0], std::string(29, '4'));
+    for (const Writer& write : all_writers())
+        ASSERT_TRUE(write(path, first, common::write_file_atomic));
+    Settings again;
+    trivo::config_read_all(path, again);
+    EXPECT_EQ(again, first);
+}
+
 TEST(ConfigWrite, EachWriterWritesExactlyItsKeys) {
     struct Case {
         const char* name;

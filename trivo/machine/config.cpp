@@ -143,11 +143,15 @@ constexpr Key speed_keys[] = {
 constexpr size_t text_max = 255;
 constexpr size_t flag_text_max = 15;
 
-// Cuts text to at most max bytes without splitting a UTF-8 character.
+// Cuts text to at most max bytes without splitting a UTF-8 character. A
+// cut that leaves blanks at the end drops them too: the profile reader
+// trims a value's trailing blanks, so they would not survive being saved
+// and read again.
 std::string cut(std::string s, size_t max) {
     if (s.size() <= max) return s;
     size_t n = max;
     while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && std::string_view(" \t\r\v\f").find(s[n - 1]) != std::string_view::npos) --n;
     s.resize(n);
     return s;
 }
@@ -309,8 +313,8 @@ void read_emu_keys(const Profile& p, Settings& s) {
     for (int n = 0; n < static_cast<int>(s.emu_key_map.size()); ++n) {
         auto value = common::profile_get(p, "EMUKEYBOARD", emu_key(n));
         if (!value) continue;
-        if (value->size() > emu_key_text_max) value->resize(emu_key_text_max - 1);
-        s.emu_key_map[n] = std::move(*value);
+        s.emu_key_map[n] = value->size() > emu_key_text_max ? cut(std::move(*value), emu_key_text_max - 1)
+                                                           : std::move(*value);
     }
 }
 
