@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/headless.h"
 #include "debugger/lst_store.h"
+#include "headless_runner.h"
 #include "machine/builtin_images.h"
 #include "scratch_folder.h"
 
@@ -19,29 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct InScratchFolder : test_support::ScratchFolder {
-    fs::path previous = fs::current_path();
-    InScratchFolder() { fs::current_path(path); }
-    ~InScratchFolder() { fs::current_path(previous); }
-};
-
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-RunResult run(const std::vector<std::string>& args) {
-    auto parsed = headless_parse(args);
-    EXPECT_TRUE(std::holds_alternative<HeadlessOptions>(parsed))
-        << std::get<std::string>(parsed);
-    RunResult r;
-    if (!std::holds_alternative<HeadlessOptions>(parsed)) return r;
-    std::ostringstream out, err;
-    r.status = headless_run(std::get<HeadlessOptions>(parsed), builtin_images(), out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+using test::InScratchFolder;
+using RunResult = test::HeadlessResult;
+const auto run = test::run_headless;
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;

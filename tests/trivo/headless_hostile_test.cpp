@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/headless.h"
 #include "fifo_guard.h"
+#include "headless_runner.h"
 #include "machine/builtin_images.h"
 #include "scratch_folder.h"
 
@@ -102,18 +102,8 @@ struct Files {
     }
 };
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result run(const std::vector<std::string>& args) {
-    auto parsed = headless_parse(args);
-    if (auto* error = std::get_if<std::string>(&parsed)) return {2, "", *error};
-    std::ostringstream out, err;
-    const int status = headless_run(std::get<HeadlessOptions>(parsed), builtin_images(), out, err);
-    return {status, out.str(), err.str()};
-}
+using Result = test::HeadlessResult;
+const auto run = test::run_headless;
 
 std::string s19_record(uint16_t address, const std::vector<uint8_t>& data) {
     char text[8];

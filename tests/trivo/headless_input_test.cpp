@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/headless.h"
 #include "app/run_program.h"
+#include "headless_runner.h"
 #include "machine/builtin_images.h"
 #include "scratch_folder.h"
 
@@ -21,11 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct InFolder : test_support::ScratchFolder {
-    fs::path previous = fs::current_path();
-    InFolder() { fs::current_path(path); }
-    ~InFolder() { fs::current_path(previous); }
-};
+using InFolder = test::InScratchFolder;
 
 std::vector<uint8_t> read_bytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -36,18 +32,7 @@ void write_text(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result run(const std::vector<std::string>& args) {
-    auto parsed = headless_parse(args);
-    if (auto* error = std::get_if<std::string>(&parsed)) return {2, "", *error};
-    std::ostringstream out, err;
-    const int status = headless_run(std::get<HeadlessOptions>(parsed), builtin_images(), out, err);
-    return {status, out.str(), err.str()};
-}
+const auto run = test::run_headless;
 
 // The reference picture of one text row, made by the rule the video chip
 // follows in text mode: each cell is the glyph of its character from the
