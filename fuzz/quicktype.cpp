@@ -28,8 +28,6 @@ std::array<uint8_t, 128> keys_of(const trivo::Machine& m, uint8_t c) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TrivoRig& rig = fuzz::trivo_rig();
     trivo::Machine& m = rig.m;
-    static const bool tables = (trivo::keyboard_rebuild_tables(m), true);
-    (void)tables;
     trivo::quicktype_stop(m);
 
     const std::string path = fuzz::scratch_file("typed.txt");

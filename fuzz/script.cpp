@@ -34,8 +34,6 @@ bool line_may_load(const trivo::ScriptEngine& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::TrivoRig& rig = fuzz::trivo_rig();
     trivo::Machine& m = rig.m;
-    static const bool tables = (trivo::keyboard_rebuild_tables(m), true);
-    (void)tables;
     trivo::quicktype_stop(m);
     trivo::deck_stop_tape(m);
     m.script = trivo::ScriptEngine{};

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "host/keyboard.h"
 #include "machine/bus.h"
 #include "machine/host.h"
 #include "machine/machine.h"
@@ -40,6 +41,7 @@ struct TrivoRig {
     TrivoRig() {
         m.host = &host;
         trivo::memory_map_build(m);
+        trivo::keyboard_rebuild_tables(m);  // the key lookups quick-typing and scripts press through
     }
 };
 
